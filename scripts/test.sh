@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds the tests with AddressSanitizer and UndefinedBehaviorSanitizer,
+# runs them, then runs the thread-labelled tests again in a ThreadSanitizer build.
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+bash "$root/scripts/deps.sh"
+jobs=$(nproc)
+
+cmake -S "$root" -B "$root/build-asan" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DNR_SANITIZE=address
+cmake --build "$root/build-asan" -j "$jobs"
+(cd "$root/build-asan" && ctest --output-on-failure -j "$jobs" -LE tsan)
+
+cmake -S "$root" -B "$root/build-tsan" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DNR_SANITIZE=thread -DNR_ENGINE_ONLY=ON
+cmake --build "$root/build-tsan" -j "$jobs"
+(cd "$root/build-tsan" && ctest --output-on-failure -j "$jobs" -L tsan)
