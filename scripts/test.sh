@@ -15,3 +15,9 @@ cmake --build "$root/build-asan" -j "$jobs"
 cmake -S "$root" -B "$root/build-tsan" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DNR_SANITIZE=thread -DNR_ENGINE_ONLY=ON
 cmake --build "$root/build-tsan" -j "$jobs"
 (cd "$root/build-tsan" && ctest --output-on-failure -j "$jobs" -L tsan)
+
+# libyuv is not instrumented by the sanitizers: its conversions are checked under valgrind in a
+# plain build of the pipeline suite.
+cmake -S "$root" -B "$root/build-valgrind" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build "$root/build-valgrind" -j "$jobs" --target iqpipeline_tests
+(cd "$root/build-valgrind" && ctest --output-on-failure -L valgrind)
