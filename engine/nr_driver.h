@@ -76,4 +76,22 @@ int nr_engine_run(struct NrEngine* ctx, const struct NrImage* src, struct NrImag
  */
 int nr_ctx_estimate_profile(struct NrEngine* ctx, const NrFrame* frame, uint8_t* out);
 
+/*
+ * Streaming profile estimate: adds the samples of rect {x0, y0, x1, y1}, moved by minus origin
+ * {x, y}, of image (format index and byte strides) to the histograms of an estimate in progress,
+ * creating it on first use. NR_ERR_INVALID_ARG for a null engine, image, origin or rectangle;
+ * NR_ERR_NO_MEMORY; or the accumulation's status.
+ */
+int32_t nr_engine_profile_accumulate(struct NrEngine* engine, const struct NrImage* image,
+                                     const int32_t* origin, const int32_t* rect);
+
+/*
+ * Fits the stored profile from the estimate in progress and ends the estimate. NR_OK, or
+ * NR_ERR_INVALID_ARG for a null engine or when no estimate is in progress.
+ */
+int32_t nr_engine_profile_finish(struct NrEngine* engine);
+
+/* Drops an estimate in progress without fitting. NR_OK, or NR_ERR_INVALID_ARG for a null engine. */
+int32_t nr_engine_profile_reset(struct NrEngine* engine);
+
 #endif /* NR_DRIVER_H */
