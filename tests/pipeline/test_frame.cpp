@@ -283,8 +283,9 @@ TEST(FrameCopy, CopiesYuy2AndNv21IntoLargeEnoughFrames)
         copyFrame(src.get(), dst.get());
         EXPECT_EQ(memcmp(dst->planes[0], src->planes[0], bytes), 0) << format;
         EXPECT_EQ(dst->strides[0], src->strides[0]);
-        if (format == NR_FORMAT_NV21)
+        if (format == NR_FORMAT_NV21) {
             EXPECT_EQ(dst->planes[1] - dst->planes[0], 45);
+        }
 
         FramePtr small(createFrame(format, 8, 5));
         memset(small->planes[0], 0x42, framePlanesByteCount(format, 8, 5));
