@@ -1,6 +1,12 @@
+// Mouse input goes through the window system layer, as real input does.
+#define QTEST_QPA_MOUSE_HANDLING
 #include "qdoubleslider.h"
 
 #include <QSignalSpy>
+#include <QStyle>
+#include <QStyleOptionSlider>
+#include <QTest>
+#include <QVBoxLayout>
 #include <climits>
 #include <cmath>
 #include <gtest/gtest.h>
@@ -13,6 +19,21 @@ QList<double> doubles(const QSignalSpy& spy, int argument = 0) {
     for (const QList<QVariant>& call : spy)
         values << call.at(argument).toDouble();
     return values;
+}
+
+QPoint handleCentre(const QSlider& s) {
+    QStyleOptionSlider opt;
+    opt.initFrom(&s);
+    opt.orientation = s.orientation();
+    opt.minimum = s.QAbstractSlider::minimum();
+    opt.maximum = s.QAbstractSlider::maximum();
+    opt.sliderPosition = s.sliderPosition();
+    opt.sliderValue = s.QAbstractSlider::value();
+    opt.singleStep = s.singleStep();
+    opt.pageStep = s.pageStep();
+    opt.upsideDown = s.invertedAppearance();
+    opt.direction = s.layoutDirection();
+    return s.style()->subControlRect(QStyle::CC_Slider, &opt, QStyle::SC_SliderHandle, &s).center();
 }
 
 } // namespace
@@ -39,6 +60,24 @@ TEST(QDoubleSlider, SetValueTruncatesThePositionAndEmitsRelayThenValue) {
     EXPECT_EQ(s.QSlider::value(), 5699);
     EXPECT_EQ(doubles(spy), (QList<double>{0.56991}));
     EXPECT_FALSE(s.signalsBlocked());
+}
+
+// The position is value * 10000 truncated: values on a position come back as they were set,
+// others come back as the position below.
+TEST(QDoubleSlider, ValueRoundTripsThroughTheTruncatedPosition) {
+    const struct {
+        double set, read;
+    } cases[] = {
+        {0.0, 0.0},     {0.5, 0.5},       {1.25, 1.25},      {0.0625, 0.0625}, {3.0, 3.0},
+        {0.57, 0.5699}, {0.0003, 0.0002}, {1.23456, 1.2345}, {-0.25, -0.25},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.set);
+        QDoubleSlider s(nullptr);
+        s.setRange(-1.0, 4.0);
+        s.setValue(c.set, true);
+        EXPECT_DOUBLE_EQ(s.value(), c.read);
+    }
 }
 
 TEST(QDoubleSlider, BlockedSetValueMovesSilentlyAndUnblocksAfterwards) {
@@ -140,4 +179,31 @@ TEST(QDoubleSlider, PositionsSaturateAtTheIntRange) {
     EXPECT_EQ(s.QSlider::value(), INT_MAX);
     s.setValue(-1e300, true);
     EXPECT_EQ(s.QSlider::value(), INT_MIN);
+}
+
+TEST(QDoubleSlider, DraggingTheHandleReportsEachPositionAsADouble) {
+    QWidget window;
+    window.resize(300, 40);
+    auto* slider = new QDoubleSlider(&window);
+    (new QVBoxLayout(&window))->addWidget(slider);
+    slider->setRange(0.0, 1.0);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    QSignalSpy doubleSpy(slider, SIGNAL(valueChanged(double)));
+    QSignalSpy intSpy(slider, SIGNAL(valueChanged(int)));
+
+    QPoint at = handleCentre(*slider);
+    QTest::mousePress(slider, Qt::LeftButton, Qt::NoModifier, at);
+    for (int i = 0; i < 3; ++i) {
+        at += QPoint(20, 0);
+        QTest::mouseMove(slider, at);
+    }
+    QTest::mouseRelease(slider, Qt::LeftButton, Qt::NoModifier, at);
+
+    ASSERT_GE(intSpy.count(), 3);
+    ASSERT_EQ(doubleSpy.count(), intSpy.count());
+    for (int i = 0; i < intSpy.count(); ++i)
+        EXPECT_EQ(doubleSpy.at(i).at(0).toDouble(), intSpy.at(i).at(0).toInt() / 10000.0);
+    EXPECT_GT(slider->value(), 0.0);
+    EXPECT_EQ(doubleSpy.last().at(0).toDouble(), slider->value());
 }
