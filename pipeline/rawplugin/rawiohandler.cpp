@@ -172,7 +172,7 @@ bool RawIOHandler::canRead(QIODevice* device) {
 }
 
 bool RawIOHandler::read(QImage* image) {
-    if (!d->load(device()))
+    if (!image || !d->load(device()))
         return false;
     LibRaw& raw = *d->raw;
 

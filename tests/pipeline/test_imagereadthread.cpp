@@ -5,9 +5,9 @@
 #include "tinydng.h"
 
 #include <QBuffer>
+#include <QCoreApplication>
 #include <QFile>
 #include <QPointer>
-#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtEndian>
 
@@ -22,21 +22,26 @@ protected:
         ASSERT_TRUE(dir.isValid());
     }
 
-    // Runs a job as the editing page does and returns what it delivered.
+    // Runs a job as the editing page does and returns what it delivered to this thread.
     QList<QImage> readAll(const QString& path) {
         auto* job = new IQImageReadThread(path);
         QPointer<IQImageReadThread> alive(job);
         QObject::connect(job, &QThread::finished, job, &QObject::deleteLater);
+        QObject receiver; // lives here: results arrive queued, as on the GUI thread
         QList<QImage> delivered;
-        QObject::connect(job, &IQImageReadThread::readFinished,
+        QObject::connect(job, &IQImageReadThread::readFinished, &receiver,
                          [&delivered](const QImage& image) { delivered << image; });
-        QSignalSpy finished(job, &QThread::finished);
         job->start(QThread::InheritPriority);
-        EXPECT_TRUE(finished.wait(30000));
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QCoreApplication::processEvents();
+        EXPECT_TRUE(job->wait(60000));
+        deliverQueuedEvents();
         EXPECT_TRUE(alive.isNull()) << "the job was not deleted";
         return delivered;
+    }
+
+    // Queued results first, then the deletions they asked for.
+    static void deliverQueuedEvents() {
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 
     QTemporaryDir dir;
@@ -119,6 +124,47 @@ TEST_F(ImageReadThread, ACameraRawFileArrivesUprightThroughThePlugin) {
     EXPECT_EQ(delivered.first().size(), QSize(48, 62));
     EXPECT_EQ(delivered.first().format(), QImage::Format_ARGB32);
     EXPECT_EQ(redCorner(delivered.first()), Corner::TopRight);
+}
+
+TEST_F(ImageReadThread, JobsStartedTogetherEachDeliverTheirOwnPhoto) {
+    // The editing page and the thumbnail jobs read camera files on several threads at once.
+    QStringList paths;
+    for (int orientation : {1, 6, 3, 8}) {
+        TinyDng dng;
+        dng.scene = redCornerPicture(64, 48);
+        dng.orientation = orientation;
+        paths << writeFile(dir, QStringLiteral("camera-%1.dng").arg(orientation), makeTinyDng(dng));
+    }
+    const Corner corners[] = {Corner::TopLeft, Corner::TopRight, Corner::BottomRight,
+                              Corner::BottomLeft};
+    constexpr int copies = 3;
+    QList<IQImageReadThread*> jobs;
+    QVector<QList<QImage>> delivered(paths.size() * copies);
+    QObject receiver;
+    for (int i = 0; i < delivered.size(); ++i) {
+        auto* job = new IQImageReadThread(paths[i % paths.size()]);
+        QObject::connect(job, &QThread::finished, job, &QObject::deleteLater);
+        QObject::connect(job, &IQImageReadThread::readFinished, &receiver,
+                         [&delivered, i](const QImage& image) { delivered[i] << image; });
+        jobs << job;
+    }
+    QList<QPointer<IQImageReadThread>> alive;
+    for (IQImageReadThread* job : jobs) {
+        alive << job;
+        job->start();
+    }
+    for (IQImageReadThread* job : jobs)
+        ASSERT_TRUE(job->wait(60000));
+    deliverQueuedEvents();
+    for (int i = 0; i < delivered.size(); ++i) {
+        SCOPED_TRACE(paths[i % paths.size()].toStdString());
+        ASSERT_EQ(delivered[i].size(), 1);
+        const QImage& image = delivered[i].first();
+        EXPECT_EQ(image.size(), i % 2 ? QSize(48, 64) : QSize(64, 48));
+        EXPECT_EQ(redCorner(image), corners[i % paths.size()]);
+        EXPECT_EQ(image, delivered[i % paths.size()].first()); // same file, same pixels
+        EXPECT_TRUE(alive[i].isNull());
+    }
 }
 
 TEST_F(ImageReadThread, AnUnreadableFileDeliversOneNullImage) {
