@@ -61,6 +61,7 @@ typedef struct NrWorkerBuffers {
     NrNoiseMap** noise_maps;     /* count arrays: group 0 levels 0..L-1, then each chroma group */
     struct NrLevel* edge_planes; /* count unsigned 8-bit planes */
     NrNoiseProfile run_profile;  /* the run copy of the noise profile */
+    int32_t map_count;           /* records in each noise-map array */
 } NrWorkerBuffers;
 
 /* The state of one tile between its two passes. Created by pass 1, released by pass 2. */
