@@ -170,10 +170,10 @@ int nr_run_tiles(void* user, const struct NrImage* src, struct NrImage* dst,
                  void* callback_user);
 
 /* Pool job of pass 1: nr_tile_prepare on the task's rectangle; the status goes into the task. */
-int32_t nr_tile_pass1_job(void* task);
+void nr_tile_pass1_job(void* task);
 
 /* Pool job of pass 2: nr_tile_finish on the task's job and destination; status into the task. */
-int32_t nr_tile_pass2_job(void* task);
+void nr_tile_pass2_job(void* task);
 
 /*
  * Pass 1 of the tile rect {x0, y0, x1, y1}: creates the job (stored in task->job from then on, also
