@@ -262,6 +262,15 @@ void nr_weight_lut_release(void* user, NrWeightLut* lut) {
     }
 }
 
+uint32_t nr_weight_slope(uint32_t sigma, int32_t noise_scale) {
+    return sigma ? (sigma / 2 + (uint32_t)noise_scale * 256u) / sigma : 0;
+}
+
+uint32_t nr_candidate_weight(uint32_t distance, uint32_t slope, const uint8_t* table) {
+    const uint64_t index = ((uint64_t)distance * slope) >> 13;
+    return index < NR_WEIGHT_LUT_SIZE ? table[index] : 0u;
+}
+
 /* ---- distances and statistics ------------------------------------------------------------------
  */
 
@@ -597,13 +606,12 @@ void block_search(const FilterKernels* k, const uint8_t* src, int32_t ss, uint8_
         offsets, dist);
 
     /* Weights replace the distances. */
-    const uint32_t h = (sigma / 2 + (uint32_t)noise_scale * 256u) / sigma;
+    const uint32_t h = nr_weight_slope(sigma, noise_scale);
     uint32_t total = 0;
     for (int32_t i = 0; i < n; ++i) {
-        const uint64_t index = ((uint64_t)(uint32_t)dist[i] * h) >> 13;
-        const int32_t w = index < NR_WEIGHT_LUT_SIZE ? weights[index] : 0;
-        dist[i] = w;
-        total += (uint32_t)w;
+        const uint32_t w = nr_candidate_weight((uint32_t)dist[i], h, weights);
+        dist[i] = (int32_t)w;
+        total += w;
     }
     int32_t* wt = dist;
 
