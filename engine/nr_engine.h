@@ -92,7 +92,7 @@ void nr_engine_destroy(NrEngine* engine);
 
 /*
  * nr_engine_process: removes noise from src into dst.
- *   src, dst  frames of equal width, height and format; they may be the same frame.
+ *   src, dst  frames of equal width, height and format, in separate memory.
  *   callback  progress callback or null; user is handed to it unchanged.
  * Returns NR_OK; NR_ERR_INVALID_ARG for a null engine or frame; NR_ERR_SIZE when the frames
  * differ in width, height or format (dst untouched); NR_ERR_FORMAT for an unknown format (dst

@@ -61,6 +61,11 @@ int nr_weight_lut_get(void* user, NrWeightLut* out);
 /* Clears the handle. */
 void nr_weight_lut_release(void* user, NrWeightLut* lut);
 
+/* Weight slope H = (sigma / 2 + noise_scale x 256) / sigma (unsigned 32-bit; sigma > 0). */
+uint32_t nr_weight_slope(uint32_t sigma, int32_t noise_scale);
+/* Weight of a candidate: table[(distance x H) >> 13] (64-bit product), 0 from index 64 on. */
+uint32_t nr_candidate_weight(uint32_t distance, uint32_t slope, const uint8_t* table);
+
 /* ---- level filter --------------------------------------------------------------------------- */
 
 /*

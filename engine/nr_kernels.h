@@ -98,4 +98,56 @@ uint32_t nr_band_abs_sum(const int8_t* s, int32_t s_pitch, int32_t width, int32_
 }
 #endif
 
+/* ---- row bodies of the fast forms (internal; tests and benchmarks call them directly) ----- */
+// Each body does a whole number of vector steps from the start of the run and returns how many
+// outputs it wrote (0 when the run is shorter than one step); the caller finishes the run.
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+// Downsample interior: dst[i] for i < n from source rows r0, r1, r2 (rows 2Y-1, 2Y, 2Y+1) at
+// column 2X; reads columns -1 .. 2n-1 of the rows.
+typedef int32_t (*NrDownsampleRowFn)(uint8_t* dst, const uint8_t* r0, const uint8_t* r1,
+                                     const uint8_t* r2, int32_t n);
+// Upsample interior (truncating), n even outputs of rows 2k (d0) and 2k+1 (d1, may be null) from
+// source rows k (s0) and k+1 (s1) starting at an even column; reads columns 0 .. n/2.
+typedef int32_t (*NrUpsampleRowsFn)(uint8_t* d0, uint8_t* d1, const uint8_t* s0, const uint8_t* s1,
+                                    int32_t n);
+typedef int32_t (*NrBandSubtractRowFn)(const uint8_t* a, const uint8_t* b, int8_t* out, int32_t n);
+typedef int32_t (*NrBandAddRowFn)(const uint8_t* a, const int8_t* s, uint8_t* out, int32_t n);
+typedef int32_t (*NrBandScaleRowFn)(const int8_t* s, int8_t* out, int32_t n, int32_t gain);
+// Adds the sum of |s| over the samples it covers to *sum.
+typedef int32_t (*NrBandAbsSumRowFn)(const int8_t* s, int32_t n, uint32_t* sum);
+
+int32_t nr_downsample_row_sse2(uint8_t* dst, const uint8_t* r0, const uint8_t* r1,
+                               const uint8_t* r2, int32_t n);
+int32_t nr_upsample_rows_sse2(uint8_t* d0, uint8_t* d1, const uint8_t* s0, const uint8_t* s1,
+                              int32_t n);
+int32_t nr_upsample_subtract_rows_sse2(uint8_t* b0, uint8_t* b1, const uint8_t* s0,
+                                       const uint8_t* s1, int32_t n);
+int32_t nr_upsample_add_rows_sse2(uint8_t* f0, uint8_t* f1, const uint8_t* s0, const uint8_t* s1,
+                                  int32_t n);
+int32_t nr_band_subtract_row_sse2(const uint8_t* a, const uint8_t* b, int8_t* out, int32_t n);
+int32_t nr_band_add_row_sse2(const uint8_t* a, const int8_t* s, uint8_t* out, int32_t n);
+int32_t nr_band_scale_row_sse2(const int8_t* s, int8_t* out, int32_t n, int32_t gain);
+int32_t nr_band_abs_sum_row_sse2(const int8_t* s, int32_t n, uint32_t* sum);
+
+int32_t nr_downsample_row_avx2(uint8_t* dst, const uint8_t* r0, const uint8_t* r1,
+                               const uint8_t* r2, int32_t n);
+int32_t nr_upsample_rows_avx2(uint8_t* d0, uint8_t* d1, const uint8_t* s0, const uint8_t* s1,
+                              int32_t n);
+int32_t nr_upsample_subtract_rows_avx2(uint8_t* b0, uint8_t* b1, const uint8_t* s0,
+                                       const uint8_t* s1, int32_t n);
+int32_t nr_upsample_add_rows_avx2(uint8_t* f0, uint8_t* f1, const uint8_t* s0, const uint8_t* s1,
+                                  int32_t n);
+int32_t nr_band_subtract_row_avx2(const uint8_t* a, const uint8_t* b, int8_t* out, int32_t n);
+int32_t nr_band_add_row_avx2(const uint8_t* a, const int8_t* s, uint8_t* out, int32_t n);
+int32_t nr_band_scale_row_avx2(const int8_t* s, int8_t* out, int32_t n, int32_t gain);
+int32_t nr_band_abs_sum_row_avx2(const int8_t* s, int32_t n, uint32_t* sum);
+
+#ifdef __cplusplus
+}
+#endif
+
 #endif

@@ -49,4 +49,7 @@ void nr_sleep(int32_t seconds);
 void nr_test_fail_alloc_after(int32_t n);
 void nr_test_fail_thread_after(int32_t n);
 
+/* True when the armed thread-creation failure fires now (used by nr_thread_create). */
+bool nr_test_thread_should_fail(void);
+
 #endif /* NR_RUNTIME_H */

@@ -61,6 +61,7 @@ typedef struct NrWorkerBuffers {
     NrNoiseMap** noise_maps;     /* count arrays: group 0 levels 0..L-1, then each chroma group */
     struct NrLevel* edge_planes; /* count unsigned 8-bit planes */
     NrNoiseProfile run_profile;  /* the run copy of the noise profile */
+    int32_t map_count;           /* records in each noise-map array */
 } NrWorkerBuffers;
 
 /* The state of one tile between its two passes. Created by pass 1, released by pass 2. */
@@ -169,10 +170,10 @@ int nr_run_tiles(void* user, const struct NrImage* src, struct NrImage* dst,
                  void* callback_user);
 
 /* Pool job of pass 1: nr_tile_prepare on the task's rectangle; the status goes into the task. */
-int32_t nr_tile_pass1_job(void* task);
+void nr_tile_pass1_job(void* task);
 
 /* Pool job of pass 2: nr_tile_finish on the task's job and destination; status into the task. */
-int32_t nr_tile_pass2_job(void* task);
+void nr_tile_pass2_job(void* task);
 
 /*
  * Pass 1 of the tile rect {x0, y0, x1, y1}: creates the job (stored in task->job from then on, also
