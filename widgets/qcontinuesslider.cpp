@@ -85,5 +85,10 @@ void QContinuesSlider::abandonPress() {
     setRepeatAction(QAbstractSlider::SliderNoAction);
     setSliderDown(false);
     endPress();
-    emit valueChanged(value());
+    // Reported from the event loop, not from inside the hide, the disabling or another widget's
+    // event: by then the caller has finished (a panel placing its sliders for a new photo, a
+    // window being destroyed, which drops the call with the slider), and the value reported is
+    // the one the slider shows.
+    QMetaObject::invokeMethod(
+        this, [this] { emit valueChanged(value()); }, Qt::QueuedConnection);
 }

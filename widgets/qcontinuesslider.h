@@ -8,8 +8,8 @@
 // wheel never changes the value.
 //
 // A press that never sees its release (the slider is disabled or hidden meanwhile, or another
-// widget takes the button's release) ends there: the signals are unblocked and the value at that
-// moment is reported once, as a release would.
+// widget takes the button's release) ends there: the signals are unblocked at once, and the
+// value is reported once, as a release would, from the event loop.
 class QContinuesSlider : public QSlider {
     Q_OBJECT
 
@@ -37,7 +37,7 @@ protected:
     void hideEvent(QHideEvent* event) override;
 
 private:
-    // Ends a press whose release will not come: unblocks and reports the current value once.
+    // Ends a press whose release will not come: unblocks, then reports the value once.
     void abandonPress();
     // Stops watching for a release elsewhere and unblocks the signals.
     void endPress();

@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -386,7 +387,7 @@ TEST_F(RawPlugin, RealCameraFilesGiveTheirSizeOrFailCleanly) {
         QImageReader reader(testDataPath(c.file));
         EXPECT_EQ(reader.size(), c.size);
         EXPECT_TRUE(reader.read().isNull());
-        EXPECT_NE(reader.error(), QImageReader::UnknownError + 100); // answered, not crashed
+        EXPECT_NE(reader.error(), QImageReader::UnknownError); // an error is reported
     }
 }
 
@@ -419,6 +420,7 @@ TEST_F(RawPlugin, GarbageWithARawSuffixFailsCleanly) {
         out.close();
         QImageReader reader(path);
         EXPECT_TRUE(reader.read().isNull());
+        EXPECT_NE(reader.error(), QImageReader::UnknownError); // an error is reported
         QImage image;
         EXPECT_FALSE(readWithHandler(f.bytes, QSize(), &image));
         EXPECT_TRUE(image.isNull());

@@ -187,8 +187,11 @@ TEST_F(QContinuesSliderTest, PressWithoutItsReleaseEndsAndReportsOnce) {
         c.interrupt();
         EXPECT_FALSE(slider->signalsBlocked());
         EXPECT_FALSE(slider->isSliderDown());
+        QCoreApplication::processEvents();
         EXPECT_EQ(ints(spies->valueChanged), QList<int>{dragged});
         c.restore();
+        QCoreApplication::processEvents();
+        EXPECT_EQ(spies->valueChanged.count(), 1);
 
         spies->clear();
         slider->triggerAction(QAbstractSlider::SliderSingleStepAdd);
@@ -206,4 +209,30 @@ TEST_F(QContinuesSliderTest, SetValueClampsThePositionAndReportsTheGivenValue) {
     EXPECT_EQ(slider->value(), 20);
     EXPECT_EQ(spies->valueChanged.count(), 0);
     EXPECT_FALSE(slider->signalsBlocked());
+}
+
+// The report of an ended press comes from the event loop and reads the slider then: a value
+// placed silently in the meantime is what it reports, and a slider destroyed meanwhile reports
+// nothing.
+TEST_F(QContinuesSliderTest, EndedPressReportsTheValueTheSliderShowsThen) {
+    pressAndDrag();
+    slider->setEnabled(false);
+    slider->setValue(0, true); // a panel placing its sliders for the next photo
+    QCoreApplication::processEvents();
+    EXPECT_EQ(ints(spies->valueChanged), QList<int>{0});
+}
+
+TEST_F(QContinuesSliderTest, SliderDestroyedWithItsWindowMidPressReportsNothing) {
+    auto* other = new QWidget;
+    auto* doomed = new QContinuesSlider(other);
+    doomed->setRange(0, 100);
+    other->resize(300, 40);
+    doomed->resize(300, 20);
+    other->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(other));
+    QSignalSpy reports(doomed, SIGNAL(valueChanged(int)));
+    QTest::mousePress(doomed, Qt::LeftButton, Qt::NoModifier, handleRect(*doomed).center());
+    delete other; // hides, then destroys the slider while it is pressed
+    QCoreApplication::processEvents();
+    EXPECT_EQ(reports.count(), 0);
 }
