@@ -2,6 +2,7 @@
 // the real shared block.
 #include "singleapplication.h"
 #include "singleapplication_p.h"
+#include "qstringprinter.h"
 
 #include <QByteArray>
 #include <QCoreApplication>
