@@ -9,11 +9,9 @@
 #include <QPalette>
 #include <QTextCodec>
 #include <QTranslator>
-#include <QtPlugin>
 
 #if NR_HAVE_RAW_PLUGIN
-// Made by moc for the RAW plugin, which is built with QT_STATICPLUGIN.
-extern const QStaticPlugin qt_static_plugin_QRawPlugin();
+#include "registerrawplugin.h"
 #endif
 
 // The resource trees live in this static library; an object file nothing refers to would be
@@ -43,7 +41,7 @@ void initApplicationStatics() {
     registerResources();
     g_translator = new QTranslator();
 #if NR_HAVE_RAW_PLUGIN
-    qRegisterStaticPluginFunction(qt_static_plugin_QRawPlugin());
+    registerRawPlugin();
 #endif
 }
 
