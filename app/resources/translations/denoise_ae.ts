@@ -129,7 +129,7 @@
     </message>
     <message>
         <source>IDS_CHROMINANCE</source>
-        <translation>التلوين</translation>
+        <translation>اللونية</translation>
     </message>
     <message>
         <source>IDS_SHARPNESS</source>
@@ -155,7 +155,7 @@
     </message>
     <message>
         <source>IDS_CHROMINANCE</source>
-        <translation>التلوين</translation>
+        <translation>اللونية</translation>
     </message>
     <message>
         <source>IDS_SHARPNESS</source>

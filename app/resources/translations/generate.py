@@ -272,7 +272,7 @@ TRANSLATIONS = {
         "sw": "Luminans", "tk": "Parlaklık",
     },
     "Chrominance": {
-        "ae": "التلوين", "cn": "色度", "da": "Krominans", "de": "Chrominanz",
+        "ae": "اللونية", "cn": "色度", "da": "Krominans", "de": "Chrominanz",
         "du": "Chrominantie", "fr": "Chrominance", "gr": "Χρωματικότητα", "it": "Crominanza",
         "jp": "色度", "no": "Krominans", "pr": "Crominância", "ru": "Цветность",
         "sp": "Crominancia", "sw": "Krominans", "tk": "Renklilik",
