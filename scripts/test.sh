@@ -16,10 +16,20 @@ cmake -S "$root" -B "$root/build-tsan" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DNR_SA
 cmake --build "$root/build-tsan" -j "$jobs"
 (cd "$root/build-tsan" && ctest --output-on-failure -j "$jobs" -L tsan)
 
-# libyuv is not instrumented by the sanitizers: its conversions are checked under valgrind in a
-# plain build of the pipeline suite.
-cmake -S "$root" -B "$root/build-valgrind" -DCMAKE_BUILD_TYPE=RelWithDebInfo
-if cmake --build "$root/build-valgrind" --target help | grep -q iqpipeline_tests; then
-  cmake --build "$root/build-valgrind" -j "$jobs" --target iqpipeline_tests
-  (cd "$root/build-valgrind" && ctest --output-on-failure -L valgrind)
+# A plain build (no sanitizer): libyuv is not instrumented by the sanitizers, so the pipeline's
+# conversions are checked under valgrind here; and the program itself is started for real under
+# Xvfb by the smoke scripts.
+cmake -S "$root" -B "$root/build-plain" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+targets=$(cmake --build "$root/build-plain" --target help)
+if grep -q iqpipeline_tests <<<"$targets"; then
+  cmake --build "$root/build-plain" -j "$jobs" --target iqpipeline_tests
+  (cd "$root/build-plain" && ctest --output-on-failure -L valgrind)
+fi
+if grep -q vorlach-denoise <<<"$targets"; then
+  cmake --build "$root/build-plain" -j "$jobs" --target vorlach-denoise
+  for smoke in "$root"/scripts/smoke*.sh; do
+    [[ -e "$smoke" ]] || continue
+    echo "== $(basename "$smoke")"
+    bash "$smoke" "$root/build-plain/app/vorlach-denoise"
+  done
 fi
