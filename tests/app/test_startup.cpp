@@ -106,6 +106,9 @@ TEST(StartupStatics, RawPluginIsRegisteredAsStaticPlugin) {
     const QList<QByteArray> formats = QImageReader::supportedImageFormats();
     for (const char* key : {"nef", "dng", "cr2", "cr3", "arw", "orf"})
         EXPECT_TRUE(formats.contains(key)) << key;
+    // Any reader of the process now recognises a camera file by its content.
+    QImageReader reader(QStringLiteral(NR_TEST_DATA_DIR "/raw/IMG_1361.dng"));
+    EXPECT_TRUE(reader.canRead()) << reader.errorString().toStdString();
 }
 #endif
 
