@@ -9,6 +9,7 @@
 #include <QTranslator>
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <set>
 #include <string>
 #include <utility>
@@ -94,6 +95,11 @@ const Language kLanguages[] = {
     {"_sw", "sv", nullptr},
     {"_tk", "tr", nullptr},
 };
+
+// Test names and failure messages show the file's suffix.
+void PrintTo(const Language& language, std::ostream* out) {
+    *out << language.suffix;
+}
 
 // Words a language writes exactly as English does.
 const std::set<std::pair<std::string, std::string>> kSameAsEnglish = {
