@@ -115,6 +115,8 @@ typedef struct NrTileCursor {
     int32_t carry_x, carry_y; // columns / rows carried in the strips
     int32_t strip_w, strip_h; // allocated strip sizes
     int32_t has_right, has_bottom;
+    int32_t bottom_row0, bottom_row1; // frame rows the bottom strip holds for this tile row
+    int32_t next_row0, next_row1;     // rows being saved for the next tile row
 } NrTileCursor;
 
 /* tile: tile size (null = the frame size); region {left, top, right, bottom} (null = the frame);

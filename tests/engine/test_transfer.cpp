@@ -358,3 +358,58 @@ TEST(Transfer, Yuyv422WordsRoundTrip) {
 }
 
 } // namespace
+
+namespace {
+
+// Every tile of a cursor walk holds what a plain import of the same buffer gives: the frame's
+// samples and their mirror images beyond the frame.
+TEST(TileCursor, EveryTileHoldsWhatAPlainImportGives) {
+    struct Walk {
+        int32_t fw, fh, tw, th;
+        NrRect region, margins, outer;
+    } walks[] = {{100, 70, 32, 16, {0, 0, 100, 70}, {8, 8, 8, 8}, {16, 16, 16, 16}},
+                 {64, 64, 64, 64, {0, 0, 64, 64}, {4, 4, 4, 4}, {0, 0, 0, 0}},
+                 {90, 50, 20, 12, {10, 6, 80, 44}, {6, 4, 6, 4}, {12, 8, 12, 8}},
+                 {33, 17, 8, 8, {0, 0, 33, 17}, {8, 8, 8, 8}, {8, 8, 8, 8}},
+                 {4, 2, 4, 2, {0, 0, 4, 2}, {8, 8, 8, 8}, {8, 8, 8, 8}}};
+    std::mt19937 rng(17);
+    for (const Walk& w : walks) {
+        std::vector<uint8_t> frame(static_cast<size_t>(w.fw) * w.fh);
+        for (auto& b : frame)
+            b = static_cast<uint8_t>(rng());
+        std::vector<uint8_t> out(frame.size(), 0);
+        NrTileCursor c;
+        const NrSize tile{w.tw, w.th};
+        ASSERT_EQ(nr_tile_cursor_init(nullptr, &c, &tile, &w.region, &w.margins, &w.outer, 0x10,
+                                      w.fw, w.fh),
+                  NR_OK);
+        int32_t tiles = 0;
+        do {
+            nr_tile_cursor_transfer(&c, frame.data(), w.fw, 1);
+            NrLevel ref = c.level;
+            ref.plane = nullptr;
+            const NrRect m{ref.margin_left, ref.margin_top, ref.margin_right, ref.margin_bottom};
+            ASSERT_EQ(nr_plane_alloc(nullptr, &ref, 0x10, &m, c.tile_w, c.tile_h), NR_OK);
+            nr_level_transfer_channel(&ref, frame.data(), w.fw, 1, 0, 0x10, 1);
+            for (int32_t r = 0; r < ref.height; ++r)
+                for (int32_t col = 0; col < ref.width; ++col)
+                    ASSERT_EQ(c.level.plane[r * c.level.stride + col],
+                              ref.plane[r * ref.stride + col])
+                        << "tile " << c.tile_x << "," << c.tile_y << " at " << col << "," << r;
+            nr_free(nullptr, ref.plane);
+            nr_tile_cursor_transfer(&c, out.data(), w.fw, 0);
+            ++tiles;
+        } while (nr_tile_cursor_next(&c));
+        nr_tile_cursor_free(nullptr, &c);
+        const int32_t rw = w.region.right - w.region.left, rh = w.region.bottom - w.region.top;
+        EXPECT_EQ(tiles, ((rw + w.tw - 1) / w.tw) * ((rh + w.th - 1) / w.th));
+        for (int32_t y = 0; y < w.fh; ++y)
+            for (int32_t x = 0; x < w.fw; ++x) {
+                const bool inside = x >= w.region.left && x < w.region.right && y >= w.region.top &&
+                                    y < w.region.bottom;
+                ASSERT_EQ(out[y * w.fw + x], inside ? frame[y * w.fw + x] : 0);
+            }
+    }
+}
+
+} // namespace
