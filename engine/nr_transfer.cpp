@@ -547,6 +547,18 @@ int nr_level_transfer_channel(NrLevel* level, uint8_t* frame, int32_t frame_pitc
     return r;
 }
 
+void nr_level_pad_inner(NrLevel* level) {
+    if (!level)
+        return;
+    // A view whose frame is exactly the inner area.
+    NrLevel view = *level;
+    view.origin_x = 0;
+    view.origin_y = 0;
+    view.limit_x = level->width - level->margin_left - level->margin_right;
+    view.limit_y = level->height - level->margin_top - level->margin_bottom;
+    nr_level_pad_borders(&view, 0, 0);
+}
+
 void nr_tile_transfer(NrPyramid* p, NrImage* image, int32_t flag) {
     if (!p || !image || !p->groups || p->group_count < 1)
         return;

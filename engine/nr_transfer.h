@@ -29,6 +29,9 @@ void nr_tile_transfer(NrPyramid* p, struct NrImage* image, int32_t flag);
 int nr_level_transfer_channel(NrLevel* level, uint8_t* frame, int32_t frame_pitch, int32_t step,
                               int32_t index, uint32_t sample_format, int32_t flag);
 
+/* Mirror-pads `level` treating its inner area as the valid rectangle (whatever its origin). */
+void nr_level_pad_inner(NrLevel* level);
+
 /* Walks tiles row by row: x += step_w; past region.right the next row starts at region.left;
  * returns 1 while (x, y) is inside the region, 0 when the walk is over. */
 int nr_tile_next(int32_t* x, int32_t* y, int32_t step_w, int32_t step_h, const NrRect* region);

@@ -329,6 +329,22 @@ TEST(Transfer, ChannelTransferRefusesWideSamples) {
     EXPECT_EQ(p16[1], 5);
 }
 
+TEST(Transfer, PaddingAroundTheInnerAreaIgnoresTheFrame) {
+    NrLevel l{};
+    const NrRect m{3, 2, 3, 2};
+    ASSERT_EQ(nr_plane_alloc(nullptr, &l, 0x10, &m, 4, 3), NR_OK);
+    l.origin_x = 50; // anywhere: the frame plays no part
+    l.limit_x = l.limit_y = 1;
+    for (int32_t r = 0; r < 3; ++r)
+        for (int32_t c = 0; c < 4; ++c)
+            l.plane[(r + 2) * l.stride + c + 3] = static_cast<uint8_t>(10 * r + c + 1);
+    nr_level_pad_inner(&l);
+    EXPECT_EQ(at(l, 0, 0), inner(l, 3, 2)); // column -3 mirrors 3, row -2 mirrors 2
+    EXPECT_EQ(at(l, 9, 6), inner(l, 0, 0)); // column 6 mirrors 0 (about 3), row 4 mirrors 0
+    EXPECT_EQ(at(l, 7, 3), inner(l, 2, 1));
+    nr_free(nullptr, l.plane);
+}
+
 TEST(Transfer, TileWalkGoesRowByRow) {
     const NrRect region{0, 0, 600, 300};
     int32_t x = 0, y = 0;
