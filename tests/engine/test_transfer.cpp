@@ -221,6 +221,8 @@ TEST(Transfer, ImportThenExportOfEveryTileRoundTripsEveryFormat) {
         for (const auto& s : sizes)
             for (bool luma_only : {false, true}) {
                 const int32_t fw = s[0], fh = s[1], tw = s[2], th = s[3];
+                if (l.code == 0x22000013u && (fw % 8 || tw % 8))
+                    continue; // whole 8-pixel groups only
                 Frame src = l.bytes_per_pixel ? packed(l.code, fw, fh, l.bytes_per_pixel)
                                               : planar(l.code, fw, fh);
                 randomize(src, rng);
