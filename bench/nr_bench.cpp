@@ -1,14 +1,15 @@
 // nr_bench: throughput and memory of nr_engine_process at the application's settings.
 //
-// Reads a photo (PNG or binary PPM) or synthesises one of a given size, adds seeded Gaussian
-// noise, converts it to YUY2 and times the engine the way the application drives it: mode 0,
-// luminance / chrominance / sharpness from the command line. The first run of a photo estimates
-// the noise profile; later runs reuse the stored profile. Each is timed as the median of several
-// runs after a warm-up. Prints megapixels per second, the peak working memory of a run beyond the
-// two frames, the tile count and the luma PSNR before and after.
+// Reads a photo (PNG or binary PPM; with --size mirror-tiled to that size) or synthesises a frame
+// of a given size, adds seeded Gaussian noise, converts it to YUY2 and times the engine the way
+// the application drives it: mode 0, luminance / chrominance / sharpness from the command line.
+// The first run of a photo estimates the noise profile; later runs reuse the stored profile. Each
+// is timed as the median of several runs after a warm-up. Prints megapixels per second, the peak
+// heap of a run beyond the frames, the tile count and the luma PSNR before and after. --portable
+// runs the portable kernel forms only, so two runs give the speed-up of the fast forms.
 //
-//   nr_bench [--photo FILE | --size WxH] [--luma N] [--chroma N] [--sharp N] [--sigma S]
-//            [--runs N] [--warmup N] [--seed N] [--portable]
+//   nr_bench [--photo FILE] [--size WxH] [--luma N] [--chroma N] [--sharp N] [--sigma S]
+//            [--runs N] [--warmup N] [--seed N] [--portable] [--later-only]
 #include <malloc.h>
 #include <math.h>
 #include <stdint.h>
@@ -136,6 +137,7 @@ struct Options {
     uint32_t seed = 1;
     bool portable = false;
     bool later_only = false;
+    bool sized = false; // --size given
 };
 
 void usage() {
@@ -163,6 +165,7 @@ bool parse(int argc, char** argv, Options* o) {
         } else if (a == "--photo" && value(&v)) {
             o->photo = v;
         } else if (a == "--size" && value(&v)) {
+            o->sized = true;
             if (sscanf(v, "%dx%d", &o->width, &o->height) != 2 || o->width < 2 || o->height < 2) {
                 return false;
             }
@@ -269,6 +272,24 @@ Rgb synthesise(int32_t w, int32_t h) {
         }
     }
     return p;
+}
+
+// The photo repeated with mirrored copies to fill w x h (a large frame of real photo content).
+Rgb mirrorTile(const Rgb& src, int32_t w, int32_t h) {
+    Rgb out;
+    out.w = w;
+    out.h = h;
+    out.px.resize((size_t)w * h * 3);
+    for (int32_t y = 0; y < h; ++y) {
+        int32_t sy = y % (2 * src.h);
+        sy = sy < src.h ? sy : 2 * src.h - 1 - sy;
+        for (int32_t x = 0; x < w; ++x) {
+            int32_t sx = x % (2 * src.w);
+            sx = sx < src.w ? sx : 2 * src.w - 1 - sx;
+            memcpy(&out.px[((size_t)y * w + x) * 3], &src.px[((size_t)sy * src.w + sx) * 3], 3);
+        }
+    }
+    return out;
 }
 
 uint8_t clamp255(double v) {
@@ -394,6 +415,10 @@ int main(int argc, char** argv) {
             return 1;
         }
         source = o.photo;
+        if (o.sized) {
+            rgb = mirrorTile(rgb, o.width, o.height);
+            source += " (mirror-tiled)";
+        }
     } else {
         rgb = synthesise(o.width, o.height);
         source = "synthetic";
