@@ -21,22 +21,19 @@ inline void store(uint8_t* p, __m128i v) {
     _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v);
 }
 
-// 8 outputs of the interior downsample in 16-bit lanes: rows r0..r2 at column 2X.
-inline __m128i downsample8(const uint8_t* r0, const uint8_t* r1, const uint8_t* r2) {
+// Vertical 1 2 1 sums of 16 source columns in 16-bit lanes, even and odd columns apart.
+struct ColumnSums {
+    __m128i even, odd;
+};
+inline ColumnSums column_sums(const uint8_t* r0, const uint8_t* r1, const uint8_t* r2) {
     const __m128i low = _mm_set1_epi16(0x00FF);
-    const __m128i a0 = load(r0), a1 = load(r1), a2 = load(r2);             // columns 2X .. 2X+15
-    const __m128i b0 = load(r0 - 2), b1 = load(r1 - 2), b2 = load(r2 - 2); // 2X-2 .. 2X+13
-    // Vertical 1 2 1 per column class: even (2X+2i), odd (2X+2i+1), previous odd (2X+2i-1).
+    const __m128i a0 = load(r0), a1 = load(r1), a2 = load(r2);
     const __m128i even =
         _mm_add_epi16(_mm_add_epi16(_mm_and_si128(a0, low), _mm_and_si128(a2, low)),
                       _mm_slli_epi16(_mm_and_si128(a1, low), 1));
     const __m128i odd = _mm_add_epi16(_mm_add_epi16(_mm_srli_epi16(a0, 8), _mm_srli_epi16(a2, 8)),
                                       _mm_slli_epi16(_mm_srli_epi16(a1, 8), 1));
-    const __m128i prev = _mm_add_epi16(_mm_add_epi16(_mm_srli_epi16(b0, 8), _mm_srli_epi16(b2, 8)),
-                                       _mm_slli_epi16(_mm_srli_epi16(b1, 8), 1));
-    // Horizontal 1 2 1, rounding term 8, shift 4.
-    const __m128i sum = _mm_add_epi16(_mm_add_epi16(prev, odd), _mm_slli_epi16(even, 1));
-    return _mm_srli_epi16(_mm_add_epi16(sum, _mm_set1_epi16(8)), 4);
+    return ColumnSums{even, odd};
 }
 
 // Upsampled (truncating) rows from source a = s0[j..], b = s0[j+1..], c = s1[j..], d = s1[j+1..]:
@@ -73,12 +70,26 @@ inline __m128i add_sat_u8(__m128i s, __m128i u) {
 
 int32_t nr_downsample_row_sse2(uint8_t* dst, const uint8_t* r0, const uint8_t* r1,
                                const uint8_t* r2, int32_t n) {
+    if (n < 16)
+        return 0;
+    // Output i: (v[2i-1] + 2 v[2i] + v[2i+1] + 8) >> 4 over the vertical sums v. The odd sums
+    // shifted up by one lane give v[2i-1]; the lane shifted out carries into the next step.
+    __m128i carry = _mm_cvtsi32_si128(r0[-1] + 2 * r1[-1] + r2[-1]);
+    const __m128i rounding = _mm_set1_epi16(8);
     int32_t i = 0;
     for (; i + 16 <= n; i += 16) {
         const int32_t c = 2 * i;
-        const __m128i lo = downsample8(r0 + c, r1 + c, r2 + c);
-        const __m128i hi = downsample8(r0 + c + 16, r1 + c + 16, r2 + c + 16);
-        store(dst + i, _mm_packus_epi16(lo, hi));
+        const ColumnSums lo = column_sums(r0 + c, r1 + c, r2 + c);
+        const ColumnSums hi = column_sums(r0 + c + 16, r1 + c + 16, r2 + c + 16);
+        const __m128i prev_lo = _mm_or_si128(_mm_slli_si128(lo.odd, 2), carry);
+        const __m128i prev_hi = _mm_or_si128(_mm_slli_si128(hi.odd, 2), _mm_srli_si128(lo.odd, 14));
+        carry = _mm_srli_si128(hi.odd, 14);
+        const __m128i sum_lo =
+            _mm_add_epi16(_mm_add_epi16(prev_lo, lo.odd), _mm_slli_epi16(lo.even, 1));
+        const __m128i sum_hi =
+            _mm_add_epi16(_mm_add_epi16(prev_hi, hi.odd), _mm_slli_epi16(hi.even, 1));
+        store(dst + i, _mm_packus_epi16(_mm_srli_epi16(_mm_add_epi16(sum_lo, rounding), 4),
+                                        _mm_srli_epi16(_mm_add_epi16(sum_hi, rounding), 4)));
     }
     return i;
 }
