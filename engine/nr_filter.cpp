@@ -14,6 +14,9 @@
 #include "nr_pyramid.h"
 #include "nr_runtime.h"
 #include "nr_tiles.h"
+#include "nr_filter_search.h"
+
+using namespace nr_filter_detail;
 
 namespace {
 
@@ -112,110 +115,6 @@ const FilterKernels* select_kernels(uint32_t flags) {
     return &kWords;
 }
 
-/* One step of the ring search: the point one further out from (bx, by) and its two neighbours. */
-inline int32_t outward(int32_t c) {
-    return c > 0 ? c + 1 : (c < 0 ? c - 1 : 0);
-}
-
-inline int32_t toward_zero(int32_t c) {
-    return c > 0 ? c - 1 : (c < 0 ? c + 1 : -1);
-}
-
-inline int32_t iabs(int32_t v) {
-    return v < 0 ? -v : v;
-}
-
-/*
- * Candidate list of the block search: (0, 0) first, the square -r..r row by row, then three points
- * per step outward from the best so far. `dist(dx, dy)` gives a candidate's distance. Returns the
- * candidate count.
- */
-template <typename Dist>
-int32_t ring_search(int32_t r, int32_t steps, Dist dist, int32_t* offsets, int32_t* distances) {
-    int32_t n = 0;
-    offsets[0] = 0;
-    offsets[1] = 0;
-    distances[0] = 0;
-    n = 1;
-    for (int32_t dy = -r; dy <= r; ++dy) {
-        for (int32_t dx = -r; dx <= r; ++dx) {
-            if (dx == 0 && dy == 0)
-                continue;
-            offsets[2 * n] = dx;
-            offsets[2 * n + 1] = dy;
-            distances[n] = dist(dx, dy);
-            ++n;
-        }
-    }
-    if (steps <= 0)
-        return n;
-
-    /* Best ring candidate: |dx| = r or |dy| = r, smallest distance, the first on ties. */
-    int32_t best = -1;
-    for (int32_t i = 0; i < n; ++i) {
-        if (iabs(offsets[2 * i]) != r && iabs(offsets[2 * i + 1]) != r)
-            continue;
-        if (best < 0 || distances[i] < distances[best])
-            best = i;
-    }
-    int32_t bx = offsets[2 * best];
-    int32_t by = offsets[2 * best + 1];
-    for (int32_t s = 0; s < steps; ++s) {
-        const int32_t qx = outward(bx);
-        const int32_t qy = outward(by);
-        int32_t px[3] = {qx, qx, qx};
-        int32_t py[3] = {qy, qy, qy};
-        if (iabs(qy) < iabs(qx)) {
-            py[1] = qy - 1;
-            py[2] = qy + 1;
-        } else if (iabs(qx) < iabs(qy)) {
-            px[1] = qx - 1;
-            px[2] = qx + 1;
-        } else {
-            px[1] = toward_zero(qx);
-            py[2] = toward_zero(qy);
-        }
-        int32_t pick = n;
-        for (int k = 0; k < 3; ++k) {
-            offsets[2 * n] = px[k];
-            offsets[2 * n + 1] = py[k];
-            distances[n] = dist(px[k], py[k]);
-            if (k == 0 || distances[n] < distances[pick])
-                pick = n;
-            ++n;
-        }
-        bx = offsets[2 * pick];
-        by = offsets[2 * pick + 1];
-    }
-    return n;
-}
-
-/* Scratch layout of one block search (4,096 bytes). */
-struct ScratchLayout {
-    uint8_t* acc;
-    int32_t* distances; /* then weights */
-    int32_t* offsets;
-    uint8_t* area;
-    int32_t pitch;
-};
-
-inline ScratchLayout layout_scratch(void* scratch, int32_t e) {
-    ScratchLayout l;
-    l.pitch = (2 * e + 23) & ~15;
-    const int32_t room = l.pitch * l.pitch;
-    uint8_t* base = (uint8_t*)scratch;
-    l.acc = base;
-    l.distances = (int32_t*)(base + 256);
-    l.offsets = (int32_t*)(base + 256 + 4 * room);
-    l.area = base + 256 + 12 * room;
-    return l;
-}
-
-inline bool scratch_fits(int32_t e, int32_t scratch_size) {
-    const int32_t pitch = (2 * e + 23) & ~15;
-    return 256 + 12 * pitch * pitch + pitch * (2 * e + 8) <= scratch_size;
-}
-
 /* Upsample blend of a flat block toward the coarser level (see nr_flat_block). */
 void blend_upsampled(uint8_t* dst, int32_t ds, const uint8_t* src, int32_t ss, int32_t d,
                      const uint8_t* coarse, int32_t cs, int32_t keep) {
@@ -267,8 +166,7 @@ uint32_t nr_weight_slope(uint32_t sigma, int32_t noise_scale) {
 }
 
 uint32_t nr_candidate_weight(uint32_t distance, uint32_t slope, const uint8_t* table) {
-    const uint64_t index = ((uint64_t)distance * slope) >> 13;
-    return index < NR_WEIGHT_LUT_SIZE ? table[index] : 0u;
+    return candidate_weight(distance, slope, table);
 }
 
 /* ---- distances and statistics ------------------------------------------------------------------
@@ -587,12 +485,7 @@ void block_search(const FilterKernels* k, const uint8_t* src, int32_t ss, uint8_
     const uint8_t* base = window;
     int32_t bs = ss;
     if (e > 0) {
-        const int32_t left = (e + 3) & ~3;
-        const int32_t cols = ((e + 3) >> 2) * 8 + 8;
-        const uint8_t* from = window - e * ss - left;
-        for (int32_t r = 0; r < 2 * e + 8; ++r)
-            memcpy(l.area + r * l.pitch, from + r * ss, (size_t)cols);
-        base = l.area + e * l.pitch + left;
+        base = copy_search_area(l, window, ss, e);
         bs = l.pitch;
     }
 
@@ -609,7 +502,7 @@ void block_search(const FilterKernels* k, const uint8_t* src, int32_t ss, uint8_
     const uint32_t h = nr_weight_slope(sigma, noise_scale);
     uint32_t total = 0;
     for (int32_t i = 0; i < n; ++i) {
-        const uint32_t w = nr_candidate_weight((uint32_t)dist[i], h, weights);
+        const uint32_t w = candidate_weight((uint32_t)dist[i], h, weights);
         dist[i] = (int32_t)w;
         total += w;
     }
@@ -680,8 +573,13 @@ void nr_block_search(const uint8_t* src, int32_t ss, uint8_t* dst, int32_t ds, u
                      int32_t scratch_size) {
     if (!search_args_ok(format, d, steps, radius, sigma, weights, scratch, scratch_size))
         return;
-    block_search(select_kernels(nr_cpu_flags()), src, ss, dst, ds, format, d, steps, radius, keep,
-                 sigma, noise_scale, weights, scratch);
+    const uint32_t flags = nr_cpu_flags();
+    if ((flags & NR_CPU_FAST) && (flags & NR_CPU_SSE2))
+        nr_block_search_sse2(src, ss, dst, ds, format, d, steps, radius, keep, sigma, noise_scale,
+                             weights, scratch, scratch_size);
+    else
+        block_search(select_kernels(flags), src, ss, dst, ds, format, d, steps, radius, keep, sigma,
+                     noise_scale, weights, scratch);
 }
 
 /* ---- parameters and the block loop
@@ -794,7 +692,9 @@ int nr_block_filter_level(void* user, const NrLevel* src, const NrNoiseMap* map,
         nr_weight_lut_release(user, &lut);
         return NR_ERR_NO_MEMORY;
     }
-    const FilterKernels* k = select_kernels(nr_cpu_flags());
+    const uint32_t flags = nr_cpu_flags();
+    const FilterKernels* k = select_kernels(flags);
+    const bool fused = (flags & NR_CPU_FAST) && (flags & NR_CPU_SSE2);
 
     const int32_t d = params->block_size == 8 ? 8 : 4;
     const int32_t half = d / 2;
@@ -842,8 +742,13 @@ int nr_block_filter_level(void* user, const NrLevel* src, const NrNoiseMap* map,
             }
             if (search) {
                 const uint32_t sigma = (w * (xe + 64)) >> 6;
-                block_search(k, sblk, sstride, dblk, dstride, format, d, steps, radius,
-                             params->keep, sigma, params->noise_scale, lut.table, scratch);
+                if (fused)
+                    nr_block_search_sse2(sblk, sstride, dblk, dstride, format, d, steps, radius,
+                                         params->keep, sigma, params->noise_scale, lut.table,
+                                         scratch, NR_BLOCK_SCRATCH_SIZE);
+                else
+                    block_search(k, sblk, sstride, dblk, dstride, format, d, steps, radius,
+                                 params->keep, sigma, params->noise_scale, lut.table, scratch);
             }
         }
     }
