@@ -196,6 +196,58 @@ int32_t nr_band_abs_sum_row_sse2(const int8_t* s, int32_t n, uint32_t* sum) {
     return i;
 }
 
+int32_t nr_yuyv420_rows_sse2(uint8_t* row0, uint8_t* row1, uint8_t* y0, uint8_t* y1, uint8_t* u,
+                             uint8_t* v, int32_t width, int32_t flag) {
+    const __m128i low = _mm_set1_epi16(0x00FF);
+    int32_t x = 0;
+    for (; x + 16 <= width; x += 16) {
+        uint8_t* f0 = row0 + 2 * x;
+        uint8_t* f1 = row1 + 2 * x;
+        if (flag) {
+            const __m128i a = load(f0), b = load(f0 + 16);
+            store(y0 + x, _mm_packus_epi16(_mm_and_si128(a, low), _mm_and_si128(b, low)));
+            const __m128i c = load(f1), d = load(f1 + 16);
+            store(y1 + x, _mm_packus_epi16(_mm_and_si128(c, low), _mm_and_si128(d, low)));
+            // U0 V0 U1 V1 ... of the first row, then U and V apart.
+            const __m128i uv = _mm_packus_epi16(_mm_srli_epi16(a, 8), _mm_srli_epi16(b, 8));
+            const __m128i uu = _mm_packus_epi16(_mm_and_si128(uv, low), _mm_setzero_si128());
+            const __m128i vv = _mm_packus_epi16(_mm_srli_epi16(uv, 8), _mm_setzero_si128());
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(u + x / 2), uu);
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(v + x / 2), vv);
+        } else {
+            const __m128i uu = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(u + x / 2));
+            const __m128i vv = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(v + x / 2));
+            const __m128i uv = _mm_unpacklo_epi8(uu, vv);
+            const __m128i ya = load(y0 + x), yb = load(y1 + x);
+            store(f0, _mm_unpacklo_epi8(ya, uv));
+            store(f0 + 16, _mm_unpackhi_epi8(ya, uv));
+            store(f1, _mm_unpacklo_epi8(yb, uv));
+            store(f1 + 16, _mm_unpackhi_epi8(yb, uv));
+        }
+    }
+    return x;
+}
+
+int32_t nr_even_bytes_sse2(uint8_t* frame, uint8_t* plane, int32_t width, int32_t flag) {
+    const __m128i low = _mm_set1_epi16(0x00FF);
+    int32_t x = 0;
+    for (; x + 16 <= width; x += 16) {
+        uint8_t* f = frame + 2 * x;
+        const __m128i a = load(f), b = load(f + 16);
+        if (flag) {
+            store(plane + x, _mm_packus_epi16(_mm_and_si128(a, low), _mm_and_si128(b, low)));
+        } else {
+            const __m128i y = load(plane + x);
+            const __m128i high = _mm_set1_epi16(static_cast<int16_t>(0xFF00));
+            store(f,
+                  _mm_or_si128(_mm_and_si128(a, high), _mm_unpacklo_epi8(y, _mm_setzero_si128())));
+            store(f + 16,
+                  _mm_or_si128(_mm_and_si128(b, high), _mm_unpackhi_epi8(y, _mm_setzero_si128())));
+        }
+    }
+    return x;
+}
+
 #else // no SSE2: the portable interior loops do all the work
 
 int32_t nr_downsample_row_sse2(uint8_t*, const uint8_t*, const uint8_t*, const uint8_t*, int32_t) {
@@ -221,6 +273,13 @@ int32_t nr_band_scale_row_sse2(const int8_t*, int8_t*, int32_t, int32_t) {
     return 0;
 }
 int32_t nr_band_abs_sum_row_sse2(const int8_t*, int32_t, uint32_t*) {
+    return 0;
+}
+int32_t nr_yuyv420_rows_sse2(uint8_t*, uint8_t*, uint8_t*, uint8_t*, uint8_t*, uint8_t*, int32_t,
+                             int32_t) {
+    return 0;
+}
+int32_t nr_even_bytes_sse2(uint8_t*, uint8_t*, int32_t, int32_t) {
     return 0;
 }
 

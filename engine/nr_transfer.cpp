@@ -3,7 +3,9 @@
 
 #include <string.h>
 
+#include "nr_cpu.h"
 #include "nr_image.h"
+#include "nr_kernels.h"
 #include "nr_runtime.h"
 
 namespace {
@@ -40,6 +42,11 @@ inline uint32_t interleave(uint32_t even, uint32_t odd) {
     const uint32_t e = (even | (even << 8)) & 0x00FF00FFu;
     const uint32_t o = (odd | (odd << 8)) & 0x00FF00FFu;
     return e | (o << 8);
+}
+
+inline bool sse2_allowed() {
+    const uint32_t flags = nr_cpu_flags();
+    return (flags & NR_CPU_FAST) && (flags & NR_CPU_SSE2);
 }
 
 // The part of a level moved by a transfer: frame rectangle and its first buffer sample.
@@ -228,7 +235,9 @@ void nr_convert_yuyv420_words(uint8_t* row0, uint8_t* row1, uint8_t* y0, uint8_t
                               uint8_t* v, int32_t width, int32_t flag) {
     const int32_t groups = width / 8;
     const int32_t pairs = (width / 2) & 3;
-    for (int32_t g = 0; g < groups; ++g) {
+    const int32_t done =
+        sse2_allowed() ? nr_yuyv420_rows_sse2(row0, row1, y0, y1, u, v, width, flag) : 0;
+    for (int32_t g = done / 8; g < groups; ++g) {
         uint8_t* f0 = row0 + 16 * g;
         uint8_t* f1 = row1 + 16 * g;
         uint8_t* ya = y0 + 8 * g;
@@ -469,7 +478,8 @@ void nr_convert_bytes20(uint8_t* frame, int32_t frame_pitch, uint8_t* plane, int
 
 void nr_extract_even_bytes(uint8_t* frame, uint8_t* plane, int32_t width, int32_t flag) {
     const int32_t groups = width / 8;
-    for (int32_t g = 0; g < groups; ++g) {
+    const int32_t done = sse2_allowed() ? nr_even_bytes_sse2(frame, plane, width, flag) : 0;
+    for (int32_t g = done / 8; g < groups; ++g) {
         uint8_t* f = frame + 16 * g;
         if (flag) {
             store32(plane + 8 * g, even_bytes(load32(f)) | even_bytes(load32(f + 4)) << 16);

@@ -7,6 +7,7 @@
 #include <random>
 #include <vector>
 
+#include "nr_cpu.h"
 #include "nr_engine.h"
 #include "nr_image.h"
 #include "nr_pyramid.h"
@@ -356,6 +357,34 @@ TEST(Transfer, TileWalkGoesRowByRow) {
     const std::vector<std::pair<int32_t, int32_t>> expect = {
         {256, 0}, {512, 0}, {0, 256}, {256, 256}, {512, 256}};
     EXPECT_EQ(seen, expect);
+}
+
+// The vector forms of the Y0 U Y1 V conversions move the same bytes as the word forms.
+TEST(Transfer, YuyvConversionsAgreeWithAndWithoutVectors) {
+    std::mt19937 rng(23);
+    for (int32_t w = 1; w <= 90; ++w) {
+        std::vector<uint8_t> frame(static_cast<size_t>(4 * w)), plane(static_cast<size_t>(4 * w));
+        for (auto& b : frame)
+            b = static_cast<uint8_t>(rng());
+        for (auto& b : plane)
+            b = static_cast<uint8_t>(rng());
+        std::vector<uint8_t> results[2][2];
+        for (int32_t vec = 0; vec < 2; ++vec) {
+            nr_cpu_set_mask(vec ? NR_CPU_ALL : NR_CPU_FAST);
+            for (int32_t flag = 0; flag < 2; ++flag) {
+                std::vector<uint8_t> f = frame, p = plane;
+                // Row pair at f[0 .. 2w) and f[2w .. 4w); planes y0, y1, u, v in p.
+                nr_convert_yuyv420_words(f.data(), f.data() + 2 * w, p.data(), p.data() + w,
+                                         p.data() + 2 * w, p.data() + 3 * w, w, flag);
+                nr_extract_even_bytes(f.data(), p.data() + 2 * w, w, flag);
+                results[vec][flag] = f;
+                results[vec][flag].insert(results[vec][flag].end(), p.begin(), p.end());
+            }
+        }
+        nr_cpu_set_mask(NR_CPU_ALL);
+        ASSERT_EQ(results[0][0], results[1][0]) << "export, width " << w;
+        ASSERT_EQ(results[0][1], results[1][1]) << "import, width " << w;
+    }
 }
 
 TEST(Transfer, Yuyv422WordsRoundTrip) {
