@@ -558,6 +558,20 @@ void block_search(const FilterKernels* k, const uint8_t* src, int32_t ss, uint8_
     }
 }
 
+typedef void (*SearchFn)(const uint8_t*, int32_t, uint8_t*, int32_t, uint32_t, int32_t, int32_t,
+                         int32_t, int32_t, uint32_t, int32_t, const uint8_t*, void*, int32_t);
+
+/* The vector block search for the CPU flags, or null for the kernel-table form. */
+SearchFn select_search(uint32_t flags) {
+    if (!(flags & NR_CPU_FAST))
+        return nullptr;
+    if (flags & NR_CPU_AVX2)
+        return nr_block_search_avx2;
+    if (flags & NR_CPU_SSE2)
+        return nr_block_search_sse2;
+    return nullptr;
+}
+
 bool search_args_ok(uint32_t format, int32_t d, int32_t steps, int32_t radius, uint32_t sigma,
                     const uint8_t* weights, const void* scratch, int32_t scratch_size) {
     return is_8bit_format(format) && (d == 4 || d == 8) && steps >= 0 && radius >= 0 &&
@@ -573,12 +587,12 @@ void nr_block_search(const uint8_t* src, int32_t ss, uint8_t* dst, int32_t ds, u
                      int32_t scratch_size) {
     if (!search_args_ok(format, d, steps, radius, sigma, weights, scratch, scratch_size))
         return;
-    const uint32_t flags = nr_cpu_flags();
-    if ((flags & NR_CPU_FAST) && (flags & NR_CPU_SSE2))
-        nr_block_search_sse2(src, ss, dst, ds, format, d, steps, radius, keep, sigma, noise_scale,
-                             weights, scratch, scratch_size);
+    const SearchFn fused = select_search(nr_cpu_flags());
+    if (fused)
+        fused(src, ss, dst, ds, format, d, steps, radius, keep, sigma, noise_scale, weights,
+              scratch, scratch_size);
     else
-        block_search(select_kernels(flags), src, ss, dst, ds, format, d, steps, radius, keep, sigma,
+        block_search(&kPortable, src, ss, dst, ds, format, d, steps, radius, keep, sigma,
                      noise_scale, weights, scratch);
 }
 
@@ -694,7 +708,7 @@ int nr_block_filter_level(void* user, const NrLevel* src, const NrNoiseMap* map,
     }
     const uint32_t flags = nr_cpu_flags();
     const FilterKernels* k = select_kernels(flags);
-    const bool fused = (flags & NR_CPU_FAST) && (flags & NR_CPU_SSE2);
+    const SearchFn fused = select_search(flags);
 
     const int32_t d = params->block_size == 8 ? 8 : 4;
     const int32_t half = d / 2;
@@ -743,9 +757,8 @@ int nr_block_filter_level(void* user, const NrLevel* src, const NrNoiseMap* map,
             if (search) {
                 const uint32_t sigma = (w * (xe + 64)) >> 6;
                 if (fused)
-                    nr_block_search_sse2(sblk, sstride, dblk, dstride, format, d, steps, radius,
-                                         params->keep, sigma, params->noise_scale, lut.table,
-                                         scratch, NR_BLOCK_SCRATCH_SIZE);
+                    fused(sblk, sstride, dblk, dstride, format, d, steps, radius, params->keep,
+                          sigma, params->noise_scale, lut.table, scratch, NR_BLOCK_SCRATCH_SIZE);
                 else
                     block_search(k, sblk, sstride, dblk, dstride, format, d, steps, radius,
                                  params->keep, sigma, params->noise_scale, lut.table, scratch);

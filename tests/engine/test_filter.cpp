@@ -802,7 +802,14 @@ TEST(FilterFastForms, BlockSearchAgreesOnRandomBlocks) {
         nr_block_search_sse2(level.ptr(4, 4), level.level.stride, got.ptr(4, 4), got.level.stride,
                              format, c.d, c.steps, c.radius, keep, sigma, scale, lut.table,
                              scratch.data(), (int32_t)scratch.size());
-        ASSERT_EQ(got.buf, want.buf) << "trial " << trial;
+        ASSERT_EQ(got.buf, want.buf) << "SSE2, trial " << trial;
+        if (nr_cpu_detected() & NR_CPU_AVX2) {
+            Plane avx2 = level;
+            nr_block_search_avx2(level.ptr(4, 4), level.level.stride, avx2.ptr(4, 4),
+                                 avx2.level.stride, format, c.d, c.steps, c.radius, keep, sigma,
+                                 scale, lut.table, scratch.data(), (int32_t)scratch.size());
+            ASSERT_EQ(avx2.buf, want.buf) << "AVX2, trial " << trial;
+        }
     }
 }
 
