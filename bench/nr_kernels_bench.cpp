@@ -1,5 +1,6 @@
 // Pyramid kernels: throughput of the portable forms against the fast forms (scalar interior,
-// SSE2, AVX2) on a 1920 x 1088 level. Counters: output megasamples per second ("items").
+// SSE2, AVX2) on a 1920 x 1088 level, and the Y0 U Y1 V tile conversion. Counters: output
+// megasamples per second ("items").
 //
 //   nr_kernels_bench [--benchmark_filter=Downsample]
 //
@@ -12,6 +13,7 @@
 
 #include "nr_cpu.h"
 #include "nr_kernels.h"
+#include "nr_transfer.h"
 
 namespace {
 
@@ -120,6 +122,23 @@ template <int op> void BM_Band(benchmark::State& state) {
     finish(state, static_cast<int64_t>(n));
 }
 
+// Tile transfer of Y0 U Y1 V frames (4:2:0 reading): import (0) and export (1) of a whole frame.
+template <int flag> void BM_Yuyv420(benchmark::State& state) {
+    if (!select(state))
+        return;
+    auto frame = random_plane(static_cast<size_t>(2 * kWidth) * kHeight, 6);
+    auto y = random_plane(static_cast<size_t>(kWidth) * kHeight, 7);
+    auto u = random_plane(static_cast<size_t>(kWidth / 2) * (kHeight / 2), 8);
+    auto v = random_plane(static_cast<size_t>(kWidth / 2) * (kHeight / 2), 9);
+    for (auto _ : state) {
+        nr_convert_yuyv420(frame.data(), 2 * kWidth, y.data(), kWidth, u.data(), kWidth / 2,
+                           v.data(), kWidth / 2, kWidth, kHeight, flag);
+        benchmark::DoNotOptimize(frame.data());
+        benchmark::DoNotOptimize(y.data());
+    }
+    finish(state, static_cast<int64_t>(kWidth) * kHeight);
+}
+
 #define NR_VARIANTS DenseRange(0, 3)->Unit(benchmark::kMicrosecond)
 
 BENCHMARK(BM_Downsample)->NR_VARIANTS;
@@ -130,6 +149,8 @@ BENCHMARK(BM_Band<0>)->Name("BM_BandSubtract")->NR_VARIANTS;
 BENCHMARK(BM_Band<1>)->Name("BM_BandAdd")->NR_VARIANTS;
 BENCHMARK(BM_Band<2>)->Name("BM_BandScale")->NR_VARIANTS;
 BENCHMARK(BM_Band<3>)->Name("BM_BandAbsSum")->NR_VARIANTS;
+BENCHMARK(BM_Yuyv420<1>)->Name("BM_Yuyv420Import")->NR_VARIANTS;
+BENCHMARK(BM_Yuyv420<0>)->Name("BM_Yuyv420Export")->NR_VARIANTS;
 
 } // namespace
 
