@@ -420,12 +420,24 @@ void nr_finalize32_s8(const uint8_t* src, int32_t ss, uint32_t total, int32_t ke
 /* ---- flat test
  * ----------------------------------------------------------------------------------- */
 
-int nr_flat_block(uint8_t* dst, int32_t ds, const uint8_t* src, int32_t ss, int32_t d,
-                  const uint8_t* coarse, int32_t cs, int32_t keep, uint32_t format,
-                  uint32_t threshold) {
-    if (!is_8bit_format(format) || (d != 4 && d != 8))
-        return 0;
-    const FilterKernels* k = select_kernels(nr_cpu_flags());
+namespace {
+
+/* The mean blend of a flat block: every sample pulled toward m by the keep factor. */
+template <bool Signed>
+void blend_to_mean(uint8_t* dst, int32_t ds, const uint8_t* src, int32_t ss, int32_t d, int32_t m,
+                   int32_t keep) {
+    for (int32_t v = 0; v < d; ++v, src += ss, dst += ds) {
+        for (int32_t u = 0; u < d; ++u) {
+            const int32_t s = Signed ? (int32_t)(int8_t)src[u] : (int32_t)src[u];
+            const int32_t o = (m * 256 + 128 + (s - m) * keep) >> 8;
+            dst[u] = Signed ? (uint8_t)(int8_t)clamp_s8(o) : (uint8_t)clamp_u8(o);
+        }
+    }
+}
+
+int flat_block(const FilterKernels* k, uint8_t* dst, int32_t ds, const uint8_t* src, int32_t ss,
+               int32_t d, const uint8_t* coarse, int32_t cs, int32_t keep, uint32_t format,
+               uint32_t threshold) {
     /* Blend sources are unsigned luma levels; a signed block never blends toward one. */
     const uint8_t* blend = format == NR_SAMPLE_U8 ? coarse : nullptr;
     int32_t s1 = 0, var = 0;
@@ -445,18 +457,22 @@ int nr_flat_block(uint8_t* dst, int32_t ds, const uint8_t* src, int32_t ss, int3
         return 1;
     }
     const int32_t m = (s1 + 32) >> 6;
-    for (int32_t v = 0; v < d; ++v) {
-        for (int32_t u = 0; u < d; ++u) {
-            if (format == NR_SAMPLE_U8) {
-                const int32_t s = src[v * ss + u];
-                dst[v * ds + u] = (uint8_t)clamp_u8((m * 256 + 128 + (s - m) * keep) >> 8);
-            } else {
-                const int32_t s = (int8_t)src[v * ss + u];
-                dst[v * ds + u] = (uint8_t)(int8_t)clamp_s8((m * 256 + 128 + (s - m) * keep) >> 8);
-            }
-        }
-    }
+    if (format == NR_SAMPLE_U8)
+        blend_to_mean<false>(dst, ds, src, ss, d, m, keep);
+    else
+        blend_to_mean<true>(dst, ds, src, ss, d, m, keep);
     return 1;
+}
+
+} // namespace
+
+int nr_flat_block(uint8_t* dst, int32_t ds, const uint8_t* src, int32_t ss, int32_t d,
+                  const uint8_t* coarse, int32_t cs, int32_t keep, uint32_t format,
+                  uint32_t threshold) {
+    if (!is_8bit_format(format) || (d != 4 && d != 8))
+        return 0;
+    return flat_block(select_kernels(nr_cpu_flags()), dst, ds, src, ss, d, coarse, cs, keep, format,
+                      threshold);
 }
 
 /* ---- block matching
@@ -750,8 +766,8 @@ int nr_block_filter_level(void* user, const NrLevel* src, const NrNoiseMap* map,
                              x / 2 + blend->margin_left;
                     cstride = blend->stride;
                 }
-                if (nr_flat_block(dblk, dstride, sblk, sstride, d, coarse, cstride, params->keep,
-                                  format, threshold))
+                if (flat_block(k, dblk, dstride, sblk, sstride, d, coarse, cstride, params->keep,
+                               format, threshold))
                     continue;
             }
             if (search) {

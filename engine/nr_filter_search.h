@@ -125,8 +125,13 @@ inline const uint8_t* copy_search_area(const ScratchLayout& l, const uint8_t* wi
     const int32_t left = (e + 3) & ~3;
     const int32_t cols = ((e + 3) >> 2) * 8 + 8;
     const uint8_t* from = window - e * stride - left;
-    for (int32_t r = 0; r < 2 * e + 8; ++r)
-        memcpy(l.area + r * l.pitch, from + r * stride, (size_t)cols);
+    if (cols == 16) { /* every radius + steps from 1 to 4: a fixed-size copy per row */
+        for (int32_t r = 0; r < 2 * e + 8; ++r)
+            memcpy(l.area + r * l.pitch, from + r * stride, 16);
+    } else {
+        for (int32_t r = 0; r < 2 * e + 8; ++r)
+            memcpy(l.area + r * l.pitch, from + r * stride, (size_t)cols);
+    }
     return l.area + e * l.pitch + left;
 }
 
