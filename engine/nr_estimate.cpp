@@ -490,8 +490,10 @@ void scale_fit(uint8_t* table, int32_t length, const int32_t* p, const int32_t* 
     double s = a / b;
     if (s > kScaleCap)
         s = 1.0;
+    /* A shorter table's bin i covers the intensities from i x step: it takes their first row. */
+    const int32_t step = length < rows ? rows / length : 1;
     for (int32_t i = 0; i < length; ++i) {
-        double v = (double)ref(i) * s;
+        double v = (double)ref(i * step) * s;
         v = v < 0.0 ? 0.0 : (v > 255.0 ? 255.0 : v);
         table[i] = (uint8_t)(int32_t)v;
     }
@@ -550,9 +552,11 @@ void free_fit(uint8_t* table, int32_t length, int32_t* p, int32_t* c, int32_t ro
         cc = det3(s[0], s[1], r[0], s[1], s[2], r[1], s[2], s[3], r[2]) / det;
     }
     const int32_t n = length < rows ? length : rows;
+    const int32_t step = length < rows ? rows / length : 1;
     for (int32_t i = 0; i < n; ++i) {
-        const double x = (double)i;
-        double v = (double)w[i] * (ca + cb * x + cc * x * x);
+        const int32_t row = i * step; /* bin i of a shorter table starts at intensity i x step */
+        const double x = (double)row;
+        double v = (double)w[row] * (ca + cb * x + cc * x * x);
         if (!(v >= 0.0))
             v = 0.0; /* negatives (and a non-number) become 0 */
         if (v >= 64.0)

@@ -610,3 +610,44 @@ TEST(EstimateImage, LargeFrameIsEstimatedTileByTileWithinTheBudget) {
                 EXPECT_LE(prof.entry(0, k).lut[i], 1) << k << " " << i;
             }
 }
+
+TEST(StreamingEstimate, ShortChromaTablesTakeTheIntensityOfTheirBins) {
+    NrEstimateState* s = nullptr;
+    ASSERT_EQ(nr_estimate_state_create(nullptr, &s, 4, 3), NR_OK);
+    /* Luma: peaks rising with brightness, so the fitted curve is not flat. Chroma level 2 is
+     * fitted to luma entry 2 with a scale above 5 (replaced by 1.0): a plain copy, bin by bin. */
+    for (int k = 0; k < 4; ++k) {
+        NrHistLevel* l = &s->hist.groups[0].levels[k];
+        for (int i = 0; i < 256; ++i)
+            l->counts[i * 64 + 2 + i / 32] = 300;
+    }
+    for (int g = 1; g < 3; ++g)
+        for (int k = 0; k < 3; ++k)
+            fill_rows(&s->hist.groups[g].levels[k], 50, 300);
+    Profile prof;
+    ASSERT_EQ(nr_estimate_state_finish(s, &prof.p), NR_OK);
+    const NrProfileEntry& luma = prof.entry(0, 2);
+    const NrProfileEntry& chroma = prof.entry(1, 2);
+    ASSERT_EQ(chroma.log2_size, 6);
+    EXPECT_NE(luma.lut[40], luma.lut[200]);
+    for (int i = 1; i < 64; ++i)
+        EXPECT_EQ(chroma.lut[i], luma.lut[4 * i]) << i;
+    nr_estimate_state_free(nullptr, s);
+}
+
+TEST(EstimateImage, TinyAndThinImagesEstimateWithoutTouchingOutsideTheirPlanes) {
+    struct Size {
+        int w, h;
+    } sizes[] = {{1, 1}, {2, 2}, {3, 5}, {8, 1}, {1, 9}, {4000, 2}, {2, 3000}, {17, 33}};
+    for (const Size& sz : sizes) {
+        Image image(NR_CODE_YUV444, sz.w, sz.h);
+        std::mt19937 rng(sz.w * 31 + sz.h);
+        for (int y = 0; y < sz.h; ++y)
+            for (int x = 0; x < 3 * sz.w; ++x)
+                image.row(y)[x] = (uint8_t)(rng() & 0xFF);
+        Profile prof;
+        const int32_t levels[3] = {2, 2, 0};
+        EXPECT_EQ(nr_profile_estimate(nullptr, &prof.p, &image.img, levels), NR_OK)
+            << sz.w << " x " << sz.h;
+    }
+}
