@@ -13,6 +13,7 @@
 #include "nr_image.h"
 #include "nr_profile.h"
 #include "nr_pyramid.h"
+#include "nr_runtime.h"
 
 namespace {
 
@@ -650,4 +651,33 @@ TEST(EstimateImage, TinyAndThinImagesEstimateWithoutTouchingOutsideTheirPlanes) 
         EXPECT_EQ(nr_profile_estimate(nullptr, &prof.p, &image.img, levels), NR_OK)
             << sz.w << " x " << sz.h;
     }
+}
+
+TEST(EstimateImage, EveryFailedAllocationEndsWithNoMemoryAndKeepsTheTables) {
+    Image image(NR_CODE_YUY2, 160, 96);
+    std::mt19937 rng(8);
+    for (int y = 0; y < 96; ++y)
+        for (int x = 0; x < 320; ++x)
+            image.row(y)[x] = (uint8_t)(100 + (rng() % 40));
+    const int32_t levels[3] = {2, 1, 0};
+    bool succeeded = false;
+    for (int n = 0; n < 400 && !succeeded; ++n) {
+        Profile prof;
+        for (int g = 0; g < 3; ++g)
+            for (int k = 0; k < 4; ++k)
+                memset(prof.entry(g, k).lut, 0xEE, 256);
+        nr_test_fail_alloc_after(n);
+        const int status = nr_profile_estimate(nullptr, &prof.p, &image.img, levels);
+        nr_test_fail_alloc_after(-1);
+        if (status == NR_OK) {
+            succeeded = true;
+            EXPECT_NE(prof.entry(0, 0).lut[128], 0xEE);
+            break;
+        }
+        ASSERT_EQ(status, NR_ERR_NO_MEMORY) << "allocation " << n;
+        /* The new shape, the old tables. */
+        EXPECT_EQ(prof.p.groups[0].entry_count, 2);
+        EXPECT_EQ(prof.entry(0, 0).lut[128], 0xEE) << "allocation " << n;
+    }
+    EXPECT_TRUE(succeeded);
 }

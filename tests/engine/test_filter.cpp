@@ -14,6 +14,7 @@
 #include "nr_filter.h"
 #include "nr_kernels.h"
 #include "nr_pyramid.h"
+#include "nr_runtime.h"
 #include "nr_tiles.h"
 
 namespace {
@@ -185,6 +186,17 @@ TEST(LevelFilter, KindZeroAndKeep256LeaveTheLevelAndUnknownKindsFail) {
     NrLevelFilter kind2 = record(0x22, 0, 0, 256);
     EXPECT_EQ(nr_level_filter(nullptr, &level.level, &m.map, &kind2, &level.level), NR_OK);
     EXPECT_EQ(level.buf, before);
+}
+
+TEST(LevelFilter, ScratchAllocationFailureReportsNoMemory) {
+    Plane level(16, 16, 8, U8);
+    Map m(16, 16, 30);
+    NrLevelFilter f = record(0x22, 0, 0, 0);
+    nr_test_fail_alloc_after(0);
+    const int status = nr_level_filter(nullptr, &level.level, &m.map, &f, &level.level);
+    nr_test_fail_alloc_after(-1);
+    EXPECT_EQ(status, NR_ERR_NO_MEMORY);
+    EXPECT_EQ(nr_level_filter(nullptr, &level.level, &m.map, &f, &level.level), NR_OK);
 }
 
 // ---- block loop ----------------------------------------------------------------------------
