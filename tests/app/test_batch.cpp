@@ -212,6 +212,35 @@ INSTANTIATE_TEST_SUITE_P(
                                  "out",
                                  {"out/a_1.png", "out/b_1.png"}}));
 
+TEST_F(BatchRunTest, TwoRunsIntoOneFolderAtOnceNeverShareAnOutput) {
+    // Both runs look for free names in the same folder at the same time: each name must end up
+    // with exactly one complete photo.
+    QStringList inputs;
+    for (int i = 0; i < 6; ++i)
+        inputs.append(writePhoto(QStringLiteral("in%1/a.png").arg(i), testPicture(40, 30)));
+    IQBatchThread first(inputs, strengths(50, 50, 0), path(QStringLiteral("out")));
+    IQBatchThread second(inputs, strengths(50, 50, 0), path(QStringLiteral("out")));
+    QSignalSpy firstDone(&first, &IQBatchThread::batchFinished);
+    QSignalSpy secondDone(&second, &IQBatchThread::batchFinished);
+    first.start();
+    second.start();
+    ASSERT_TRUE(first.wait(HangGuardMs));
+    ASSERT_TRUE(second.wait(HangGuardMs));
+    ASSERT_EQ(firstDone.count(), 1);
+    ASSERT_EQ(secondDone.count(), 1);
+    EXPECT_EQ(firstDone.at(0).at(0).toStringList(), inputs);
+    EXPECT_EQ(secondDone.at(0).at(0).toStringList(), inputs);
+
+    QStringList expected = {QStringLiteral("a.png")};
+    for (int n = 1; n < 12; ++n)
+        expected.append(QStringLiteral("a_%1.png").arg(n));
+    expected.sort();
+    EXPECT_EQ(filesBelow(path(QStringLiteral("out"))), expected);
+    for (const QString& name : expected)
+        EXPECT_EQ(QImage(path(QStringLiteral("out/") + name)).size(), QSize(40, 30))
+            << qPrintable(name);
+}
+
 TEST_F(BatchRunTest, OddSizesKeepTheirSizeAndEveryRowOfThePhoto) {
     // Widths that the engine sees widened to 64, 64 and 1024; heights odd and even.
     const QSize sizes[] = {{45, 33}, {64, 31}, {1000, 9}, {37, 20}};
