@@ -18,6 +18,11 @@ struct FrameDeleter {
 };
 using FramePtr = std::unique_ptr<NrFrame, FrameDeleter>;
 
+// The format of the output, named by the input's suffix.
+QByteArray writerFormat(const QString& inputPath) {
+    return QFileInfo(inputPath).suffix().toLower().toLatin1();
+}
+
 // The engine works on widths that are a multiple of 32.
 int widenedWidth(int width) {
     return (width + 31) & ~31;
@@ -56,6 +61,11 @@ void IQBatchThread::run() {
 }
 
 bool IQBatchThread::processPhoto(const QString& path) const {
+    // The output takes the input's suffix: when no writer knows it (camera RAW, GIF), the photo
+    // fails whatever its pixels, so it is not decoded and denoised in vain.
+    if (!QImageWriter::supportedImageFormats().contains(writerFormat(path)))
+        return false;
+
     QImageReader reader(path);
     reader.setAutoTransform(true);
     const QImage photo = reader.read();
@@ -106,11 +116,7 @@ bool IQBatchThread::processPhoto(const QString& path) const {
 }
 
 bool IQBatchThread::writeUnique(const QImage& image, const QString& inputPath) const {
-    // The format follows the suffix, which is the input's; a suffix no writer knows (camera RAW,
-    // GIF) fails before anything is created.
-    const QByteArray format = QFileInfo(inputPath).suffix().toLower().toLatin1();
-    if (!QImageWriter::supportedImageFormats().contains(format))
-        return false;
+    const QByteArray format = writerFormat(inputPath);
 
     for (int n = 0; n < INT_MAX; ++n) {
         const QString name = outputFileName(outputFolder, inputPath, n);

@@ -274,15 +274,17 @@ TEST_F(BatchRunTest, FailedPhotosAreCountedInOrderAndLeaveNothingBehind) {
         writeBytes(QStringLiteral("in/chelsea-small.gif"),
                    fileBytes(QStringLiteral(NR_TEST_DATA_DIR "/batch/chelsea-small.gif"))),
         writeBytes(QStringLiteral("in/empty.png"), QByteArray()),
+        // A camera RAW file: no writer either.
+        QStringLiteral(NR_TEST_DATA_DIR "/raw/IMG_1361.dng"),
         writePhoto(QStringLiteral("in/good2.jpg"), testPicture(33, 17)),
     };
     ASSERT_FALSE(QImage(inputs[3]).isNull());
 
     const RunResult result = runBatch(inputs, path(QStringLiteral("out")));
 
-    EXPECT_EQ(result.finished, (QStringList{inputs[0], inputs[5]}));
-    EXPECT_EQ(result.failed, (QStringList{inputs[1], inputs[2], inputs[3], inputs[4]}));
-    EXPECT_EQ(result.progress, zeroTo(5));
+    EXPECT_EQ(result.finished, (QStringList{inputs[0], inputs[6]}));
+    EXPECT_EQ(result.failed, (QStringList{inputs[1], inputs[2], inputs[3], inputs[4], inputs[5]}));
+    EXPECT_EQ(result.progress, zeroTo(6));
     EXPECT_EQ(filesBelow(path(QStringLiteral("out"))), (QStringList{"good.png", "good2.jpg"}));
 }
 
