@@ -162,6 +162,11 @@ TEST(PictureFlowRenderer, ReplacedSlideIsShownAtOnce) {
         view.setSlide(0, filled(color));
         EXPECT_EQ(frameOf(view).pixel(200, 150), color.rgb());
     }
+    // Two replacements between frames: the second copy may take the address of the image the
+    // shown surface was made from.
+    view.setSlide(0, filled(Qt::cyan));
+    view.setSlide(0, filled(Qt::magenta));
+    EXPECT_EQ(frameOf(view).pixel(200, 150), qRgb(255, 0, 255));
 }
 
 TEST(PictureFlowRenderer, ForgottenSlideIsPreparedAgainEvenFromTheSameImageObject) {
@@ -324,17 +329,22 @@ TEST(PictureFlowRenderer, ResizeRebuildsTheFrame) {
 }
 
 TEST(PictureFlowRenderer, MiddleSlideWiderThanTheViewHidesTheSideSlides) {
-    QPictureFlow view;
-    view.resize(100, 300);
-    view.addSlide(filled(Qt::green));
-    view.addSlide(filled(Qt::red));
-    view.addSlide(filled(Qt::green));
-    view.setCenterIndex(1);
-    const QImage frame = frameOf(view);
-    EXPECT_EQ(frame.pixel(50, 150), qRgb(255, 0, 0));
-    EXPECT_EQ(frame.pixel(0, 150), qRgb(255, 0, 0));
-    EXPECT_EQ(frame.pixel(99, 150), qRgb(255, 0, 0));
-    EXPECT_EQ(countPixels(frame, [](QRgb c) { return qGreen(c) > 0; }), 0);
+    // In a low view the side slides stand close to the middle: behind it, not over it.
+    for (QSize size : {QSize(100, 300), QSize(100, 50), QSize(140, 30)}) {
+        SCOPED_TRACE(testing::Message() << size.width() << "x" << size.height());
+        QPictureFlow view;
+        view.resize(size);
+        view.addSlide(filled(Qt::green));
+        view.addSlide(filled(Qt::red));
+        view.addSlide(filled(Qt::green));
+        view.setCenterIndex(1);
+        const QImage frame = frameOf(view);
+        const int middle = size.height() / 2;
+        EXPECT_EQ(frame.pixel(size.width() / 2, middle), qRgb(255, 0, 0));
+        EXPECT_EQ(frame.pixel(0, middle), qRgb(255, 0, 0));
+        EXPECT_EQ(frame.pixel(size.width() - 1, middle), qRgb(255, 0, 0));
+        EXPECT_EQ(countPixels(frame, [](QRgb c) { return qGreen(c) > 0; }), 0);
+    }
 }
 
 TEST(PictureFlowRenderer, FramesDuringTravelShowBothSlides) {
