@@ -182,31 +182,26 @@ void QPictureFlowSoftwareRenderer::forgetAllSlides() {
 
 void QPictureFlowSoftwareRenderer::renderAllSlides() {
     // The middle slide first; then each side outward, every slide limited to the columns the
-    // nearer ones left free. A drawn slide reaching the edge of the frame leaves none free.
+    // nearer ones left free: left of c1 and right of c2. With nothing in the middle, every
+    // column is free to both sides; once a side reaches the edge of the frame, none is left.
     const int w = m_frameBuffer.width();
     const QRect r = renderSlideColumns(state->middleSlide, -1, -1);
-    int c1 = r.left();
-    int c2 = r.right();
-    bool leftFree = r.isEmpty() || c1 > 0;
-    bool rightFree = r.isEmpty() || c2 < w - 1;
+    int c1 = r.isEmpty() ? w : r.left();
+    int c2 = r.isEmpty() ? -1 : r.right();
 
     for (const SlidePlacement& slide : qAsConst(state->leftRow)) {
-        if (!leftFree)
+        if (c1 <= 0)
             break;
         const QRect rs = renderSlideColumns(slide, 0, c1 - 1);
-        if (!rs.isEmpty()) {
+        if (!rs.isEmpty())
             c1 = rs.left();
-            leftFree = c1 > 0;
-        }
     }
     for (const SlidePlacement& slide : qAsConst(state->rightRow)) {
-        if (!rightFree)
+        if (c2 >= w - 1)
             break;
         const QRect rs = renderSlideColumns(slide, c2 + 1, w);
-        if (!rs.isEmpty()) {
+        if (!rs.isEmpty())
             c2 = rs.right();
-            rightFree = c2 < w - 1;
-        }
     }
 }
 

@@ -418,3 +418,23 @@ TEST(PictureFlowRenderer, SlideSizeChangeKeepsStalePlacementsDrawable) {
     }
     SUCCEED();
 }
+
+TEST(PictureFlowRenderer, SlidesAddedAfterClearingAFarCentreShowOnTheLeftOnly) {
+    QPictureFlow view;
+    view.resize(900, 300);
+    for (int i = 0; i < 10; ++i)
+        view.addSlide(filled(Qt::blue));
+    view.setCenterIndex(7);
+    view.clear();
+    for (int i = 0; i < 7; ++i)
+        view.addSlide(filled(Qt::red));
+    const QImage frame = frameOf(view);
+    int left = 0, right = 0;
+    for (int x = 0; x < 900; ++x)
+        if (qRed(frame.pixel(x, 150)) > 0)
+            (x < 450 ? left : right)++;
+    EXPECT_EQ(frame.pixel(450, 150), qRgb(0, 0, 0)); // no slide 7
+    EXPECT_GT(left, 100);
+    EXPECT_EQ(right, 0);
+    EXPECT_EQ(countPixels(frame, [](QRgb c) { return qBlue(c) > 0; }), 0);
+}
