@@ -38,10 +38,12 @@ void smoothLine(QRgb* p, qptrdiff stride, int count) {
 // Copies the slide (w x h, 32-bit) transposed into the surface: slide pixel (x, y) to surface
 // pixel (hofs + y, x).
 void copyTransposed(const QImage& slide, QImage& surface, int hofs) {
-    for (int y = 0; y < slide.height(); ++y) {
+    QRgb* column = reinterpret_cast<QRgb*>(surface.bits()) + hofs;
+    const qptrdiff stride = surface.bytesPerLine() / qptrdiff(sizeof(QRgb));
+    for (int y = 0; y < slide.height(); ++y, ++column) {
         const QRgb* src = reinterpret_cast<const QRgb*>(slide.constScanLine(y));
         for (int x = 0; x < slide.width(); ++x)
-            reinterpret_cast<QRgb*>(surface.scanLine(x))[hofs + y] = src[x] | 0xff000000u;
+            column[x * stride] = src[x] | 0xff000000u;
     }
 }
 
@@ -80,12 +82,13 @@ QImage QPictureFlowSoftwareRenderer::prepareSlideSurface(const QImage& image, in
 
     // The reflection: the slide upside down below it, from half strength to nothing.
     const int ht = h - hofs;
-    for (int y = 0; y < ht; ++y) {
+    QRgb* column = reinterpret_cast<QRgb*>(result.bits()) + h + hofs;
+    const qptrdiff stride = result.bytesPerLine() / qptrdiff(sizeof(QRgb));
+    for (int y = 0; y < ht; ++y, ++column) {
         const QRgb* src = reinterpret_cast<const QRgb*>(img.constScanLine(h - y - 1));
         const int blend = 128 * (ht - y) / ht;
         for (int x = 0; x < w; ++x)
-            reinterpret_cast<QRgb*>(result.scanLine(x))[h + hofs + y] =
-                blendRgb(src[x], background, blend);
+            column[x * stride] = blendRgb(src[x], background, blend);
     }
 
     if (effect == ReflectionBlurred) {
@@ -94,7 +97,6 @@ QImage QPictureFlowSoftwareRenderer::prepareSlideSurface(const QImage& image, in
         const QRect area = QRect(h, 0, h, w).intersected(result.rect());
         if (!area.isEmpty()) {
             QRgb* bits = reinterpret_cast<QRgb*>(result.bits());
-            const qptrdiff stride = result.bytesPerLine() / qptrdiff(sizeof(QRgb));
             const int r1 = area.top(), r2 = area.bottom();
             const int c1 = area.left(), c2 = area.right();
             const int rows = area.height(), columns = area.width();
