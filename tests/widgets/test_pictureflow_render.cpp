@@ -4,6 +4,9 @@
 #include "qpictureflowsoftwarerenderer.h"
 
 #include <QCoreApplication>
+#include <algorithm>
+#include <cstdlib>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace {

@@ -7,6 +7,7 @@
 #include <QMetaProperty>
 #include <QSignalSpy>
 #include <QTest>
+#include <iterator>
 #include <gtest/gtest.h>
 
 namespace {
