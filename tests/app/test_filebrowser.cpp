@@ -4,6 +4,7 @@
 #include <QListWidget>
 #include <QMutex>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -302,6 +303,30 @@ TEST_F(PhotoListTest, DestroyingTheListWithJobsWaitingRunsNoneOfThem) {
     QTest::qWait(0); // any thumbnail still on its way finds no list
     QMutexLocker lock(&abortLinesMutex);
     EXPECT_TRUE(abortLines.isEmpty()) << abortLines.join(QLatin1Char('\n')).toStdString();
+}
+
+// The job on its own, run on the calling thread: one result carrying the row it was made for,
+// or none at all when it was aborted before it started.
+TEST(FileReadingThread, RunsOnceWithItsIndexUnlessAbortedFirst) {
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const QString photo = folder.filePath(QStringLiteral("p.png"));
+    ASSERT_TRUE(testPicture(30, 20).save(photo));
+
+    for (const bool abortFirst : {false, true}) {
+        IQFileReadingThread job(photo, 7);
+        QSignalSpy results(&job, &IQFileReadingThread::readFinished);
+        if (abortFirst)
+            job.abort();
+        EXPECT_EQ(job.isAborted(), abortFirst);
+        job.run();
+        ASSERT_EQ(results.count(), abortFirst ? 0 : 1);
+        if (!abortFirst) {
+            EXPECT_EQ(results.at(0).at(1).toInt(), 7);
+            const QIcon icon = results.at(0).at(0).value<QIcon>();
+            EXPECT_EQ(icon.availableSizes(), QList<QSize>{QSize(120, 120)});
+        }
+    }
 }
 
 } // namespace
