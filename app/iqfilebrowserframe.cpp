@@ -1,6 +1,5 @@
 #include "iqfilebrowserframe.h"
 
-#include <QDir>
 #include <QFileInfo>
 #include <QIcon>
 #include <QListWidget>
