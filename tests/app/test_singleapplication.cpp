@@ -22,6 +22,10 @@
 #include <cstring>
 #include <memory>
 
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
 namespace {
 
 const QString kHelper = QStringLiteral(IQAPP_TEST_HELPER);
@@ -483,5 +487,36 @@ TEST(SingleApplication, LaterStartSendsTheSixtyThreeByteLaunchHello) {
     EXPECT_EQ(received, hello(key, LaunchHello, 0));
     ASSERT_TRUE(later.process.waitForFinished(10000));
     EXPECT_EQ(later.process.exitCode(), 0);
+    EXPECT_TRUE(primary.finish());
+}
+
+TEST(SingleApplication, LaterStartWithANegativeTimeoutStillEnds) {
+    // Qt waits for ever on a negative timeout. Make the primary's socket one whose connection
+    // queue is full, so that the later start's connection stays pending and it has to wait.
+    Helper primary(instanceArgs());
+    const QString key = keyOf(primary.waitForLine(QStringLiteral("primary ")));
+    ASSERT_FALSE(key.isEmpty());
+    ASSERT_TRUE(QLocalServer::removeServer(key));
+    const QByteArray path = QFile::encodeName(QDir::tempPath() + QLatin1Char('/') + key);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    ASSERT_LT(size_t(path.size()), sizeof address.sun_path);
+    std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
+    const int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_GE(listener, 0);
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(listener, 0), 0);
+    const int filler = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_EQ(::connect(filler, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+
+    Helper later(instanceArgs({QStringLiteral("--timeout"), QStringLiteral("-5")}));
+    const bool ended = later.process.waitForFinished(15000);
+    EXPECT_TRUE(ended) << "the later start waits for ever";
+    if (ended) {
+        EXPECT_EQ(later.process.exitCode(), 0);
+    }
+    ::close(filler);
+    ::close(listener);
+    ::unlink(path.constData());
     EXPECT_TRUE(primary.finish());
 }
