@@ -199,7 +199,7 @@ TEST(SingleApplication, PrimaryRegistersItselfInTheSharedBlockAndLeavesItFree) {
     ASSERT_TRUE(memory.attach()) << memory.errorString().toStdString();
     ASSERT_EQ(memory.size(), 152);
     InstanceBlock block = readBlock(memory);
-    EXPECT_TRUE(block.hasPrimary);
+    EXPECT_EQ(block.hasPrimary, 1);
     EXPECT_EQ(block.secondaryCount, 0u);
     EXPECT_EQ(block.primaryProcessId, primary.process.processId());
     EXPECT_EQ(QString::fromUtf8(block.primaryUserName), SingleApplication::loginName());
@@ -207,7 +207,7 @@ TEST(SingleApplication, PrimaryRegistersItselfInTheSharedBlockAndLeavesItFree) {
 
     ASSERT_TRUE(primary.finish());
     block = readBlock(memory);
-    EXPECT_FALSE(block.hasPrimary);
+    EXPECT_EQ(block.hasPrimary, 0);
     EXPECT_EQ(block.primaryProcessId, -1);
     EXPECT_EQ(block.primaryUserName[0], '\0');
     EXPECT_EQ(block.checksum, sumOf(block));
@@ -229,7 +229,7 @@ TEST(SingleApplication, PrimaryKilledWithSigkillDoesNotBlockTheNextStart) {
     ASSERT_TRUE(memory.attach());
     crashed.process.kill();
     ASSERT_TRUE(crashed.process.waitForFinished(10000));
-    ASSERT_TRUE(readBlock(memory).hasPrimary) << "the crash left the block claiming a primary";
+    ASSERT_EQ(readBlock(memory).hasPrimary, 1) << "the crash left the block claiming a primary";
 
     Helper next(instanceArgs());
     EXPECT_EQ(keyOf(next.waitForLine(QStringLiteral("primary "))), key)
@@ -251,7 +251,7 @@ TEST(SingleApplication, BlockNamingAProcessOfAnotherProgramHasNoPrimary) {
     QSharedMemory memory(key);
     ASSERT_TRUE(memory.create(152)) << memory.errorString().toStdString();
     InstanceBlock block{};
-    block.hasPrimary = true;
+    block.hasPrimary = 1;
     block.primaryProcessId = QCoreApplication::applicationPid();
     qstrncpy(block.primaryUserName, "someone", sizeof block.primaryUserName);
     block.checksum = sumOf(block);
@@ -272,7 +272,7 @@ TEST(SingleApplication, BlockWithBadChecksumIsResetAfterFiveSecondsAndTheStartBe
     QSharedMemory memory(key);
     ASSERT_TRUE(memory.create(152)) << memory.errorString().toStdString();
     InstanceBlock block{};
-    block.hasPrimary = true;
+    block.hasPrimary = 1;
     block.primaryProcessId = QCoreApplication::applicationPid();
     block.checksum = quint16(sumOf(block) + 1);
     memory.lock();
