@@ -21,6 +21,7 @@
 
 #include <cstring>
 #include <memory>
+#include <vector>
 
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -51,6 +52,7 @@ public:
         QElapsedTimer timer;
         timer.start();
         for (;;) {
+            readLines(); // the event loop may have buffered output since the last look
             for (int i = next; i < lines.size(); ++i)
                 if (lines[i].startsWith(prefix)) {
                     next = i + 1;
@@ -519,4 +521,56 @@ TEST(SingleApplication, LaterStartWithANegativeTimeoutStillEnds) {
     ::close(listener);
     ::unlink(path.constData());
     EXPECT_TRUE(primary.finish());
+}
+
+TEST(SingleApplication, StartsRacingEachOtherLeaveExactlyOnePrimary) {
+    constexpr int kStarts = 6;
+    std::vector<std::unique_ptr<Helper>> starts;
+    for (int i = 0; i < kStarts; ++i)
+        starts.push_back(std::make_unique<Helper>(instanceArgs()));
+    Helper* primary = nullptr;
+    int ended = 0;
+    QElapsedTimer clock;
+    clock.start();
+    while ((ended < kStarts - 1 || primary == nullptr) && clock.elapsed() < 30000) {
+        ended = 0;
+        for (auto& start : starts) {
+            if (start->process.state() == QProcess::NotRunning) {
+                ++ended;
+            } else if (start.get() != primary &&
+                       !start->waitForLine(QStringLiteral("primary "), 0).isEmpty()) {
+                EXPECT_EQ(primary, nullptr) << "two primaries";
+                primary = start.get();
+            }
+        }
+        QThread::msleep(5);
+        QCoreApplication::processEvents(); // reads the pipes, reaps the ended
+    }
+    for (auto& start : starts)
+        if (start.get() != primary) {
+            EXPECT_EQ(start->process.exitStatus(), QProcess::NormalExit);
+            EXPECT_EQ(start->process.exitCode(), 0);
+            EXPECT_TRUE(start->allLines().isEmpty());
+        }
+    ASSERT_NE(primary, nullptr);
+    EXPECT_EQ(ended, kStarts - 1);
+    // The primary listens before it lets go of the block, so every later start reached it.
+    for (int i = 0; i < kStarts - 1; ++i)
+        primary->waitForLine(QStringLiteral("started"));
+    EXPECT_TRUE(primary->finish());
+    EXPECT_EQ(primary->count(QStringLiteral("started")), kStarts - 1);
+}
+
+TEST(SingleApplication, LaterStartThatCannotReachThePrimaryStillEndsWithZero) {
+    Helper primary(instanceArgs());
+    const QString key = keyOf(primary.waitForLine(QStringLiteral("primary ")));
+    ASSERT_FALSE(key.isEmpty());
+    ASSERT_TRUE(QLocalServer::removeServer(key)); // as if the primary could not listen
+
+    Helper later(instanceArgs());
+    ASSERT_TRUE(later.process.waitForFinished(15000));
+    EXPECT_EQ(later.process.exitCode(), 0);
+    EXPECT_TRUE(later.allLines().isEmpty());
+    EXPECT_TRUE(primary.finish());
+    EXPECT_EQ(primary.count(QStringLiteral("started")), 0);
 }
