@@ -67,6 +67,7 @@ void typeAndAccept(QFileDialog* dialog, const QString& name) {
 } // namespace
 
 TEST(FileDialogs, SaveAddsTheSuffixOfTheFilterTheUserEndedOn) {
+    useTemporaryHome(); // the file dialog keeps its history in the user\'s Qt settings
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const struct {
@@ -106,6 +107,7 @@ TEST(FileDialogs, SaveAddsTheSuffixOfTheFilterTheUserEndedOn) {
 }
 
 TEST(FileDialogs, SaveAsksBeforeOverwritingTheNameWithItsAddedSuffix) {
+    useTemporaryHome(); // the file dialog keeps its history in the user\'s Qt settings
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     ASSERT_TRUE(touch(dir.filePath(QStringLiteral("photo.png"))));
@@ -166,6 +168,7 @@ TEST(FileDialogs, SaveAsksBeforeOverwritingTheNameWithItsAddedSuffix) {
 }
 
 TEST(FileDialogs, CancelledDialogsLeaveTheirOutputAlone) {
+    useTemporaryHome(); // the file dialog keeps its history in the user\'s Qt settings
     QTemporaryDir dir;
     whenModal<QFileDialog>([](QFileDialog* dialog) { QTest::keyClick(dialog, Qt::Key_Escape); });
     QString name = QStringLiteral("before");
@@ -185,6 +188,7 @@ TEST(FileDialogs, CancelledDialogsLeaveTheirOutputAlone) {
 }
 
 TEST(FileDialogs, OpenReturnsEverySelectedPhoto) {
+    useTemporaryHome(); // the file dialog keeps its history in the user\'s Qt settings
     QTemporaryDir dir;
     ASSERT_TRUE(touch(dir.filePath(QStringLiteral("a.png"))));
     ASSERT_TRUE(touch(dir.filePath(QStringLiteral("b.nef"))));
@@ -214,6 +218,7 @@ TEST(FileDialogs, OpenReturnsEverySelectedPhoto) {
 }
 
 TEST(FileDialogs, ChooseDirectoryReturnsTheFolder) {
+    useTemporaryHome(); // the file dialog keeps its history in the user\'s Qt settings
     QTemporaryDir dir;
     ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("out")));
     ASSERT_TRUE(touch(dir.filePath(QStringLiteral("file.png"))));
