@@ -77,6 +77,8 @@ struct FilterKernels {
                   const uint16_t*);
     void (*fin16_s8)(const uint8_t*, int32_t, uint32_t, int32_t, int32_t, uint8_t*, int32_t,
                      const uint16_t*);
+    void (*mean_blend)(uint8_t*, int32_t, const uint8_t*, int32_t, int32_t, int32_t, int32_t,
+                       int32_t);
 };
 
 uint32_t distance_words(const uint8_t* a, int32_t as, const uint8_t* b, int32_t bs,
@@ -95,17 +97,18 @@ void stats_words(const uint8_t* w, int32_t stride, int32_t* sum, int32_t* var, u
         nr_block_stats(w, stride, sum, var, format);
 }
 
-const FilterKernels kPortable = {nr_patch_distance, nr_block_stats,  nr_acc_add_pair,
-                                 nr_acc_add16,      nr_acc_add16_s8, nr_acc_add32,
-                                 nr_acc_add32_s8,   nr_finalize16,   nr_finalize16_s8};
+const FilterKernels kPortable = {
+    nr_patch_distance, nr_block_stats,  nr_acc_add_pair, nr_acc_add16,     nr_acc_add16_s8,
+    nr_acc_add32,      nr_acc_add32_s8, nr_finalize16,   nr_finalize16_s8, nr_flat_mean_blend};
 
-const FilterKernels kWords = {distance_words,  stats_words,         nr_acc_add_pair,
-                              nr_acc_add16,    nr_acc_add16_s8,     nr_acc_add32,
-                              nr_acc_add32_s8, nr_finalize16_words, nr_finalize16_s8};
+const FilterKernels kWords = {
+    distance_words, stats_words,     nr_acc_add_pair,     nr_acc_add16,     nr_acc_add16_s8,
+    nr_acc_add32,   nr_acc_add32_s8, nr_finalize16_words, nr_finalize16_s8, nr_flat_mean_blend};
 
 const FilterKernels kSse2 = {nr_patch_distance_sse2, nr_block_stats_sse2,  nr_acc_add_pair_sse2,
                              nr_acc_add16_sse2,      nr_acc_add16_s8_sse2, nr_acc_add32_sse2,
-                             nr_acc_add32_s8_sse2,   nr_finalize16_sse2,   nr_finalize16_s8_sse2};
+                             nr_acc_add32_s8_sse2,   nr_finalize16_sse2,   nr_finalize16_s8_sse2,
+                             nr_flat_mean_blend_sse2};
 
 const FilterKernels* select_kernels(uint32_t flags) {
     if (!(flags & NR_CPU_FAST))
@@ -457,14 +460,19 @@ int flat_block(const FilterKernels* k, uint8_t* dst, int32_t ds, const uint8_t* 
         return 1;
     }
     const int32_t m = (s1 + 32) >> 6;
-    if (format == NR_SAMPLE_U8)
-        blend_to_mean<false>(dst, ds, src, ss, d, m, keep);
-    else
-        blend_to_mean<true>(dst, ds, src, ss, d, m, keep);
+    k->mean_blend(dst, ds, src, ss, d, m, keep, format == NR_SAMPLE_S8);
     return 1;
 }
 
 } // namespace
+
+void nr_flat_mean_blend(uint8_t* dst, int32_t ds, const uint8_t* src, int32_t ss, int32_t d,
+                        int32_t m, int32_t keep, int32_t is_signed) {
+    if (is_signed)
+        blend_to_mean<true>(dst, ds, src, ss, d, m, keep);
+    else
+        blend_to_mean<false>(dst, ds, src, ss, d, m, keep);
+}
 
 int nr_flat_block(uint8_t* dst, int32_t ds, const uint8_t* src, int32_t ss, int32_t d,
                   const uint8_t* coarse, int32_t cs, int32_t keep, uint32_t format,

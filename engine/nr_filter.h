@@ -155,6 +155,16 @@ uint32_t nr_patch_distance_s8_words(const uint8_t* a, int32_t a_stride, const ui
 uint32_t nr_patch_distance_sse2(const uint8_t* a, int32_t a_stride, const uint8_t* b,
                                 int32_t b_stride, uint32_t format);
 
+/*
+ * The flat block's mean blend: every sample s of the d x d block becomes
+ * clamp((m x 256 + 128 + (s - m) x keep) >> 8), unsigned or signed (is_signed) samples.
+ */
+void nr_flat_mean_blend(uint8_t* dst, int32_t dst_stride, const uint8_t* src, int32_t src_stride,
+                        int32_t d, int32_t m, int32_t keep, int32_t is_signed);
+void nr_flat_mean_blend_sse2(uint8_t* dst, int32_t dst_stride, const uint8_t* src,
+                             int32_t src_stride, int32_t d, int32_t m, int32_t keep,
+                             int32_t is_signed);
+
 /* ---- accumulators and finalisers -------------------------------------------------------------
  * acc holds d x d entries, row by row (index v * d + u): 16-bit until widened, then 32-bit in the
  * same 256 bytes. Signed samples enter the 16-bit sums with a bias of +128. */
