@@ -630,7 +630,20 @@ int32_t nr_engine_profile_accumulate(NrEngine* engine, const NrImage* image, con
             return status;
         }
     }
-    return nr_estimate_state_accumulate(engine->user, engine->estimate, image, origin, rect);
+    /* As nr_estimate_state_accumulate, with the tiles' levels counted on the context's pool. */
+    NrImage internal;
+    nr_image_to_internal(&internal, image);
+    if (internal.format == 0) {
+        return NR_ERR_FORMAT;
+    }
+    const int32_t status = nr_image_resolve_planes(&internal);
+    if (status != NR_OK) {
+        return status;
+    }
+    const NrRect moved = {rect[0] - origin[0], rect[1] - origin[1], rect[2] - origin[0],
+                          rect[3] - origin[1]};
+    return nr_hist_accumulate_image_pooled(engine->user, engine->pool, &engine->estimate->hist,
+                                           &moved, &internal);
 }
 
 int32_t nr_engine_profile_finish(NrEngine* engine) {

@@ -869,6 +869,22 @@ TEST(ProcessProfile, StreamingEstimateBuildsAStoredProfile) {
     EXPECT_EQ(engine.e->profile.groups[0].entry_count, 4);
     EXPECT_EQ(engine.e->profile.groups[1].entry_count, 3);
     EXPECT_EQ(nr_engine_profile_finish(engine.e), NR_ERR_INVALID_ARG);
+    // The same profile as the estimate's own single-threaded streaming form.
+    NrEstimateState* state = nullptr;
+    ASSERT_EQ(nr_estimate_state_create(nullptr, &state, 4, 3), NR_OK);
+    ASSERT_EQ(nr_estimate_state_accumulate(nullptr, state, &image, origin, top), NR_OK);
+    ASSERT_EQ(nr_estimate_state_accumulate(nullptr, state, &image, origin, bottom), NR_OK);
+    NrNoiseProfile single;
+    memset(&single, 0, sizeof(single));
+    ASSERT_EQ(nr_profile_alloc(nullptr, &single), NR_OK);
+    ASSERT_EQ(nr_estimate_state_finish(state, &single), NR_OK);
+    nr_estimate_state_free(nullptr, state);
+    NrProfileBlob expected;
+    NrProfileBlob got;
+    nr_profile_write(expected, &single);
+    nr_profile_write(got, &engine.e->profile);
+    EXPECT_EQ(0, memcmp(expected, got, sizeof(got)));
+    nr_profile_free(nullptr, &single);
     // A reset drops an estimate in progress.
     ASSERT_EQ(nr_engine_profile_accumulate(engine.e, &image, origin, top), NR_OK);
     EXPECT_NE(engine.e->estimate, nullptr);
@@ -891,6 +907,7 @@ TEST(ProcessMemory, EveryFailedAllocationIsReportedAndReleased) {
     applicationSettings(engine.e);
     ASSERT_EQ(nr_engine_process(engine.e, &src.f, &reference.f, nullptr, nullptr), NR_OK);
     bool succeeded = false;
+    int32_t failures = 0;
     for (int32_t n = 0; n < 2000 && !succeeded; ++n) {
         Frame dst = src;
         Progress progress;
@@ -903,6 +920,7 @@ TEST(ProcessMemory, EveryFailedAllocationIsReportedAndReleased) {
             EXPECT_EQ(dst.buf, reference.buf);
         } else {
             ASSERT_EQ(status, NR_ERR_NO_MEMORY) << n;
+            ++failures;
         }
         // Nothing of a run stays in the context.
         EXPECT_EQ(engine.e->buffers.noise_maps, nullptr);
@@ -913,6 +931,7 @@ TEST(ProcessMemory, EveryFailedAllocationIsReportedAndReleased) {
         }
     }
     EXPECT_TRUE(succeeded);
+    EXPECT_GT(failures, 20); // every allocation of the run was made to fail once
 }
 
 } // namespace
