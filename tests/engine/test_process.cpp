@@ -1086,3 +1086,31 @@ TEST(PooledEstimate, MemoryStaysWithinTheEstimationBudget) {
     nr_profile_free(nullptr, &profile);
 }
 #endif
+
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+TEST(ProcessLarge, WorkingMemoryIsBoundedWhateverThePhotoSize) {
+    // Four tiles in flight, each estimated at or below the tile budget, plus the per-run buffers.
+    const int64_t bound = 4 * (int64_t)NR_TILE_BUDGET + (1 << 20);
+    int64_t previous = 0;
+    for (const int32_t scale : {1, 2}) {
+        const int32_t w = 4000 * scale, h = 3000 * scale;
+        const Frame src = makeFrame(synthetic(w, h), NR_FORMAT_YUY2);
+        Frame dst = src;
+        Engine engine;
+        applicationSettings(engine.e);
+        flatProfileBlob(engine.e, 4);
+        int32_t status = -1;
+        const int64_t peak = peakHeap(
+            [&] { status = nr_engine_process(engine.e, &src.f, &dst.f, nullptr, nullptr); });
+        ASSERT_EQ(status, NR_OK);
+        EXPECT_GT(peak, 3 * (int64_t)NR_TILE_BUDGET) << w << "x" << h; // four tiles at once
+        EXPECT_LE(peak, bound) << w << "x" << h;
+        if (previous > 0) {
+            EXPECT_LE(peak, previous + (256 << 10)) << "grows with the frame";
+        }
+        previous = peak;
+        RecordProperty("heap_peak_" + std::to_string(w) + "x" + std::to_string(h),
+                       std::to_string(peak));
+    }
+}
+#endif
