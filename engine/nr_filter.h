@@ -165,6 +165,19 @@ void nr_flat_mean_blend_sse2(uint8_t* dst, int32_t dst_stride, const uint8_t* sr
                              int32_t src_stride, int32_t d, int32_t m, int32_t keep,
                              int32_t is_signed);
 
+/*
+ * The 8 x 8 upsample blend of a flat block toward the coarser level: from the 5 x 5 coarse
+ * samples at `coarse`, up = a, (a + b + 1) >> 1, (a + c + 1) >> 1 and
+ * (c + e + 2 ((a + b + 1) >> 1) + 2) >> 2 by row and column parity, then
+ * out = (keep x s + (256 - keep) x up + 128) >> 8. The word form packs two samples per 32-bit
+ * word (keep 0 .. 256; other values take the portable form).
+ */
+void nr_upsample_blend8(uint8_t* dst, int32_t dst_stride, const uint8_t* src, int32_t src_stride,
+                        const uint8_t* coarse, int32_t coarse_stride, int32_t keep);
+void nr_upsample_blend8_words(uint8_t* dst, int32_t dst_stride, const uint8_t* src,
+                              int32_t src_stride, const uint8_t* coarse, int32_t coarse_stride,
+                              int32_t keep);
+
 /* ---- accumulators and finalisers -------------------------------------------------------------
  * acc holds d x d entries, row by row (index v * d + u): 16-bit until widened, then 32-bit in the
  * same 256 bytes. Signed samples enter the 16-bit sums with a bias of +128. */

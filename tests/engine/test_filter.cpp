@@ -761,6 +761,25 @@ TEST(FilterFastForms, FlatMeanBlendAgrees) {
     }
 }
 
+TEST(FilterFastForms, UpsampleBlendWordFormAgrees) {
+    std::mt19937 rng(13);
+    std::uniform_int_distribution<int> byte(0, 255), keepd(-10, 270);
+    std::vector<uint8_t> src(16 * 10), coarse(12 * 7);
+    for (int trial = 0; trial < 400; ++trial) {
+        for (auto& v : src)
+            v = (uint8_t)byte(rng);
+        for (auto& v : coarse)
+            v = (uint8_t)(trial % 3 ? byte(rng) : 250 + byte(rng) % 6);
+        const int keep = trial % 7 == 0 ? keepd(rng) : byte(rng) % 257;
+        std::vector<uint8_t> want(16 * 10, 0x44), got(16 * 10, 0x44);
+        nr_upsample_blend8(want.data() + 2, 16, src.data() + trial % 5, 16, coarse.data() + 1, 12,
+                           keep);
+        nr_upsample_blend8_words(got.data() + 2, 16, src.data() + trial % 5, 16, coarse.data() + 1,
+                                 12, keep);
+        ASSERT_EQ(got, want) << "trial " << trial << " keep " << keep;
+    }
+}
+
 TEST(FilterFastForms, EdgeMapAgreesForManyWidths) {
     std::mt19937 rng(31);
     std::uniform_int_distribution<int> byte(0, 255);
