@@ -126,9 +126,11 @@ void nr_block_search_avx2(const uint8_t* src, int32_t src_stride, uint8_t* dst, 
                           void* scratch, int32_t scratch_size);
 
 /*
- * Candidate offsets of the ring search, without distances: fills `offsets` (pairs dx, dy) for the
- * square -r..r and, for each step, the three points outward from `best` given by `pick` (tests
- * drive the search with their own distances). See nr_block_search.
+ * The candidate list of the block search with distances from `distance(dx, dy, ctx)`: (0, 0)
+ * with distance 0, the square -r..r row by row, then per step the point one further out from the
+ * best so far and its two neighbours (the first smallest distance wins every tie). Fills the
+ * parallel arrays `offsets` (pairs dx, dy) and `distances` and returns the candidate count,
+ * (2r + 1)^2 + 3s; 0 for arguments beyond NR_MAX_CANDIDATES.
  */
 typedef int32_t (*NrCandidateDistanceFn)(int32_t dx, int32_t dy, void* ctx);
 int32_t nr_ring_search(int32_t radius, int32_t steps, NrCandidateDistanceFn distance, void* ctx,
@@ -180,7 +182,10 @@ void nr_upsample_blend8_words(uint8_t* dst, int32_t dst_stride, const uint8_t* s
 
 /* ---- accumulators and finalisers -------------------------------------------------------------
  * acc holds d x d entries, row by row (index v * d + u): 16-bit until widened, then 32-bit in the
- * same 256 bytes. Signed samples enter the 16-bit sums with a bias of +128. */
+ * same 256 bytes. Signed samples enter the 16-bit sums with a bias of +128. Weights are those of
+ * the table (at most 16); the vector forms of the 32-bit adds take weights up to 255 and pass
+ * larger ones to the portable forms. The finalisers expect what an accumulation makes: entries
+ * of at most 255 x total (the biased signed sums likewise) and a total of at least 1. */
 
 /* acc += wa * a + wb * b (unsigned samples, 16-bit sums). */
 void nr_acc_add_pair(uint16_t* acc, const uint8_t* a, int32_t a_stride, uint32_t wa,
