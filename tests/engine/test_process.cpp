@@ -1024,6 +1024,44 @@ TEST(PooledEstimate, HistogramsAndProfileAreBitIdenticalToTheSingleThreadRun) {
     }
 }
 
+TEST(PooledEstimate, EveryFailedAllocationIsReportedAndReleased) {
+    // Several estimation tiles, so that a tile's counting overlaps the next tile's pyramid.
+    Engine engine;
+    const Frame frame = makeFrame(noisy(photoResized(800, 600), 6.0, 4.0, 13), NR_FORMAT_YUY2);
+    const NrImage image = runImage(frame);
+    const int32_t levels[3] = {4, 3, 0};
+    NrNoiseProfile expected;
+    NrNoiseProfile profile;
+    memset(&expected, 0, sizeof(expected));
+    memset(&profile, 0, sizeof(profile));
+    ASSERT_EQ(nr_profile_alloc(nullptr, &expected), NR_OK);
+    ASSERT_EQ(nr_profile_alloc(nullptr, &profile), NR_OK);
+    ASSERT_EQ(nr_profile_estimate(nullptr, &expected, &image, levels), NR_OK);
+    NrProfileBlob want;
+    nr_profile_write(want, &expected);
+    bool succeeded = false;
+    int32_t failures = 0;
+    for (int32_t n = 0; n < 5000 && !succeeded; ++n) {
+        nr_test_fail_alloc_after(n);
+        const int status =
+            nr_profile_estimate_pooled(nullptr, engine.e->pool, &profile, &image, levels);
+        nr_test_fail_alloc_after(-1);
+        if (status == NR_OK) {
+            succeeded = true;
+            NrProfileBlob got;
+            nr_profile_write(got, &profile);
+            EXPECT_EQ(0, memcmp(want, got, sizeof(got)));
+        } else {
+            ASSERT_EQ(status, NR_ERR_NO_MEMORY) << n;
+            ++failures;
+        }
+    }
+    EXPECT_TRUE(succeeded);
+    EXPECT_GT(failures, 30);
+    nr_profile_free(nullptr, &expected);
+    nr_profile_free(nullptr, &profile);
+}
+
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
 extern "C" int __sanitizer_install_malloc_and_free_hooks(void (*)(const volatile void*, size_t),
                                                          void (*)(const volatile void*));
