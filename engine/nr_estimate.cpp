@@ -299,17 +299,26 @@ namespace {
 /*
  * The fast form of a level's counting: window statistics from running column sums (exact, so the
  * same v as the integral images give), vectorised, then the counts sample by sample. `scratch`
- * has room for 2 x (rw + 8) column sums and rw bytes of v.
+ * has room for 2 x (rw + 8) column sums and rw bytes of v, and with `spread` three more copies
+ * of the counts after them.
  */
 void count_level_by_columns(NrHistLevel* hist, const uint8_t* grown, int32_t stride,
                             int32_t is_signed, int32_t rw, int32_t rh, int32_t shift,
                             const uint8_t* coarse_plane, ptrdiff_t coarse_row_bytes,
-                            const int32_t* cy_of_row, const int32_t* coarse_cols,
-                            uint8_t* scratch) {
+                            const int32_t* cy_of_row, const int32_t* coarse_cols, uint8_t* scratch,
+                            bool spread) {
     const int32_t width = rw + 8;
     int32_t* col_sums = (int32_t*)scratch;
     int32_t* col_squares = col_sums + width;
     uint8_t* v = (uint8_t*)(col_squares + width);
+    uint16_t* copies[4] = {hist->counts, nullptr, nullptr, nullptr};
+    if (spread) {
+        uint16_t* extra =
+            (uint16_t*)(scratch + ((8 * (size_t)width + (size_t)rw + 15) & ~(size_t)15));
+        memset(extra, 0, 3 * NR_HIST_LEVEL_COUNTS * sizeof(uint16_t));
+        for (int k = 1; k < 4; ++k)
+            copies[k] = extra + (k - 1) * NR_HIST_LEVEL_COUNTS;
+    }
     nr_window_init(grown, stride, is_signed, width, col_sums, col_squares);
     uint16_t* counts = hist->counts;
     const int32_t vlog2 = hist->variance_log2;
@@ -320,13 +329,27 @@ void count_level_by_columns(NrHistLevel* hist, const uint8_t* grown, int32_t str
                                    col_squares);
         nr_window_row_avx2(col_sums, col_squares, rw, shift, v);
         const uint8_t* crow = coarse_plane + cy_of_row[y] * coarse_row_bytes;
+        if (!spread) {
+            for (int32_t x = 0; x < rw; ++x) {
+                if (v[x] == 255)
+                    continue;
+                uint16_t* count = &counts[((int32_t)crow[coarse_cols[x]] << vlog2) + v[x]];
+                *count = (uint16_t)(*count + 1);
+            }
+            continue;
+        }
+        /* Neighbouring samples often land in one bin: four copies of the counts, one per column
+         * modulo 4, keep the increments independent. */
         for (int32_t x = 0; x < rw; ++x) {
             if (v[x] == 255)
                 continue;
-            uint16_t* count = &counts[((int32_t)crow[coarse_cols[x]] << vlog2) + v[x]];
+            uint16_t* count = &copies[x & 3][((int32_t)crow[coarse_cols[x]] << vlog2) + v[x]];
             *count = (uint16_t)(*count + 1);
         }
     }
+    if (spread) /* 16-bit sums wrap alike in any order: the same counts as one copy */
+        for (int32_t i = 0; i < NR_HIST_LEVEL_COUNTS; ++i)
+            counts[i] = (uint16_t)(counts[i] + copies[1][i] + copies[2][i] + copies[3][i]);
 }
 
 } // namespace
@@ -382,8 +405,12 @@ int nr_hist_accumulate_level(void* user, NrHistLevel* hist, const NrLevel* band,
             const int32_t cy = ((mt + y) >> y_shift) + cbase_y;
             cy_of_row[y] = cy < 0 ? 0 : (cy >= coarse->height ? coarse->height - 1 : cy);
         }
+        /* Copies of the counts pay off on large levels that have the room for them. */
+        const size_t need = ((8 * (size_t)(rw + 8) + (size_t)rw + 15) & ~(size_t)15) +
+                            3 * NR_HIST_LEVEL_COUNTS * sizeof(uint16_t) + sizeof(int32_t) * rh;
+        const bool spread = (int64_t)rw * rh >= 4 * NR_HIST_LEVEL_COUNTS && need <= entries * 6;
         count_level_by_columns(hist, grown, band->stride, is_signed, rw, rh, shift, coarse->plane,
-                               (ptrdiff_t)coarse->stride, cy_of_row, coarse_cols, block);
+                               (ptrdiff_t)coarse->stride, cy_of_row, coarse_cols, block, spread);
         nr_free(user, block);
         return NR_OK;
     }
