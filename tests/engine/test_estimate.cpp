@@ -768,3 +768,38 @@ TEST(EstimateFastForms, ProfilesAreIdenticalWithPortableAndFastForms) {
         }
     }
 }
+
+TEST(EstimateFastForms, MultiTileYuy2ProfileIsIdenticalWithPortableAndFastForms) {
+    const int w = 1280, h = 960; /* several estimation tiles */
+    Image image(NR_CODE_YUY2, w, h);
+    std::mt19937 rng(77);
+    std::normal_distribution<double> noise(0.0, 7.0);
+    for (int yy = 0; yy < h; ++yy)
+        for (int x = 0; x < 2 * w; ++x) {
+            const double base =
+                (x & 1) ? 120.0 + 20.0 * ((yy / 64) % 2) : 30.0 + 190.0 * x / (2.0 * w);
+            const double s = base + noise(rng);
+            image.row(yy)[x] = (uint8_t)(s < 0 ? 0 : (s > 255 ? 255 : lround(s)));
+        }
+    ASSERT_LT(nr_hist_tile_size(w, h, NR_CODE_YUY2, 4, 3).width, w);
+    std::vector<std::vector<uint8_t>> first;
+    for (uint32_t mask : {0u, (uint32_t)NR_CPU_ALL}) {
+        CpuMask cpu(mask);
+        Profile prof;
+        const int32_t levels[3] = {4, 3, 0};
+        ASSERT_EQ(nr_profile_estimate(nullptr, &prof.p, &image.img, levels), NR_OK);
+        std::vector<std::vector<uint8_t>> tables;
+        for (int g = 0; g < 3; ++g)
+            for (int k = 0; k < (g ? 3 : 4); ++k)
+                tables.push_back(table(prof.entry(g, k)));
+        if (first.empty())
+            first = tables;
+        else
+            EXPECT_EQ(tables, first);
+    }
+    /* The profile measured something: mid-tone luma noise above zero. */
+    double mid = 0;
+    for (int i = 80; i < 180; ++i)
+        mid += first[0][i];
+    EXPECT_GT(mid / 100, 0.5);
+}
