@@ -356,7 +356,8 @@ void count_level_by_columns(NrHistLevel* hist, const uint8_t* grown, int32_t str
 
 int nr_hist_accumulate_level(void* user, NrHistLevel* hist, const NrLevel* band,
                              const NrLevel* coarse, int32_t j, int32_t x_shift, int32_t y_shift) {
-    if (!hist || !hist->counts || !band || !band->plane || !coarse || !coarse->plane)
+    if (!hist || !hist->counts || !band || !band->plane || !coarse || !coarse->plane ||
+        x_shift < 0 || y_shift < 0 || x_shift > 16 || y_shift > 16)
         return NR_ERR_INVALID_ARG;
     if (band->format != NR_FMT_U8 && band->format != NR_FMT_S8)
         return NR_OK; /* no statistics for other sample formats */

@@ -776,7 +776,9 @@ int nr_block_filter_level(void* user, const NrLevel* src, const NrNoiseMap* map,
     const int32_t half = d / 2;
     const int32_t x0 = (wi % d) < half ? -half : 0;
     const int32_t y0 = (hi % d) < half ? -half : 0;
-    const int32_t xs = map->shift_x, ys = map->shift_y;
+    /* Shifts count halvings toward the coarse grid; a map never has fewer than none. */
+    const int32_t xs = map->shift_x > 0 ? map->shift_x : 0;
+    const int32_t ys = map->shift_y > 0 ? map->shift_y : 0;
     int32_t j = map->table_index;
     j = j < 0 ? 0 : (j > 16 ? 16 : j);
     const int32_t flat = params->flat_factor;
