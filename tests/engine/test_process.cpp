@@ -342,13 +342,13 @@ int32_t recordProgress(int32_t percent, int32_t reserved, void* user) {
     return (int32_t)p->percents.size() - 1 == p->stop_at_call ? p->answer : 0;
 }
 
-// A profile blob whose tables measure a moderate, even noise everywhere (no estimation needed).
-void flatProfileBlob(NrEngine* e, uint8_t level) {
-    NrEngine* ctx = e;
-    nr_profile_set_shape(&ctx->profile, 3, 4, 8, 4, 8);
+// Stores a profile whose tables measure the same moderate noise everywhere, so that runs need
+// no estimate of their own.
+void installFlatProfile(NrEngine* e, uint8_t level) {
+    nr_profile_set_shape(&e->profile, 3, 4, 8, 4, 8);
     for (int g = 0; g < 3; ++g) {
         for (int j = 0; j < 4; ++j) {
-            memset(ctx->profile.groups[g].entries[j].lut, level, 256);
+            memset(e->profile.groups[g].entries[j].lut, level, 256);
         }
     }
 }
@@ -548,7 +548,7 @@ TEST(ProcessProgress, ReportsAfterEveryFullBatchAndOnceAtTheEnd) {
         Frame dst = src;
         Engine engine;
         applicationSettings(engine.e);
-        flatProfileBlob(engine.e, 4);
+        installFlatProfile(engine.e, 4);
         Progress progress;
         ASSERT_EQ(nr_engine_process(engine.e, &src.f, &dst.f, recordProgress, &progress), NR_OK);
         EXPECT_EQ(progress.percents, c.expected) << c.w << "x" << c.h;
@@ -564,7 +564,7 @@ TEST(ProcessProgress, NonZeroAnswerStopsTheRunWithThatStatus) {
     }
     Engine engine;
     applicationSettings(engine.e);
-    flatProfileBlob(engine.e, 4);
+    installFlatProfile(engine.e, 4);
     Progress progress;
     progress.stop_at_call = 0;
     progress.answer = 7;
@@ -610,7 +610,7 @@ TEST(ProcessModes, UnfilteredModeWithUnityDetailReproducesTheSource) {
     ASSERT_GE(nr_ctx_set_mode(engine.e, 8), 0);
     nr_ctx_set_detail(engine.e, 0, 0);
     nr_ctx_set_detail(engine.e, 0, 1);
-    flatProfileBlob(engine.e, 4);
+    installFlatProfile(engine.e, 4);
     ASSERT_EQ(nr_engine_process(engine.e, &src.f, &dst.f, nullptr, nullptr), NR_OK);
     EXPECT_EQ(dst.buf, src.buf);
 }
@@ -621,7 +621,7 @@ TEST(ProcessModes, ModesWithUnknownFilterKindsFail) {
         Frame dst = src;
         Engine engine;
         ASSERT_GE(nr_ctx_set_mode(engine.e, mode), 0);
-        flatProfileBlob(engine.e, 4);
+        installFlatProfile(engine.e, 4);
         EXPECT_EQ(nr_engine_process(engine.e, &src.f, &dst.f, nullptr, nullptr), NR_ERR_FILTER_TYPE)
             << mode;
     }
@@ -1136,7 +1136,7 @@ TEST(ProcessLarge, WorkingMemoryIsBoundedWhateverThePhotoSize) {
         Frame dst = src;
         Engine engine;
         applicationSettings(engine.e);
-        flatProfileBlob(engine.e, 4);
+        installFlatProfile(engine.e, 4);
         int32_t status = -1;
         const int64_t peak = peakHeap(
             [&] { status = nr_engine_process(engine.e, &src.f, &dst.f, nullptr, nullptr); });
