@@ -901,37 +901,50 @@ TEST(ProcessProfile, StreamingEstimateBuildsAStoredProfile) {
 // ---- allocation failures --------------------------------------------------------------------
 
 TEST(ProcessMemory, EveryFailedAllocationIsReportedAndReleased) {
-    const Frame src = makeFrame(noisy(synthetic(120, 90), 6.0, 4.0, 8), NR_FORMAT_YUY2);
-    Frame reference = src;
-    Engine engine;
-    applicationSettings(engine.e);
-    ASSERT_EQ(nr_engine_process(engine.e, &src.f, &reference.f, nullptr, nullptr), NR_OK);
-    bool succeeded = false;
-    int32_t failures = 0;
-    for (int32_t n = 0; n < 2000 && !succeeded; ++n) {
-        Frame dst = src;
-        Progress progress;
-        nr_test_fail_alloc_after(n);
-        const int32_t status =
-            nr_engine_process(engine.e, &src.f, &dst.f, recordProgress, &progress);
-        nr_test_fail_alloc_after(-1);
-        if (status == NR_OK) {
-            succeeded = true;
-            EXPECT_EQ(dst.buf, reference.buf);
-        } else {
-            ASSERT_EQ(status, NR_ERR_NO_MEMORY) << n;
-            ++failures;
+    // A one-tile run that estimates its profile, and a four-tile batch with a stored profile
+    // (a failure in one tile's pass 1 releases what the others built).
+    struct Case {
+        int32_t w;
+        int32_t h;
+        bool stored_profile;
+    } cases[] = {{120, 90, false}, {640, 480, true}};
+    for (const Case& c : cases) {
+        const Frame src = makeFrame(noisy(synthetic(c.w, c.h), 6.0, 4.0, 8), NR_FORMAT_YUY2);
+        Frame reference = src;
+        Engine engine;
+        applicationSettings(engine.e);
+        if (c.stored_profile) {
+            installFlatProfile(engine.e, 4);
         }
-        // Nothing of a run stays in the context.
-        EXPECT_EQ(engine.e->buffers.noise_maps, nullptr);
-        EXPECT_EQ(engine.e->buffers.edge_planes, nullptr);
-        EXPECT_EQ(engine.e->buffers.run_profile.groups, nullptr);
-        if (!progress.percents.empty()) {
-            EXPECT_EQ(progress.percents.back(), 100);
+        ASSERT_EQ(nr_engine_process(engine.e, &src.f, &reference.f, nullptr, nullptr), NR_OK);
+        bool succeeded = false;
+        int32_t failures = 0;
+        for (int32_t n = 0; n < 4000 && !succeeded; ++n) {
+            Frame dst = src;
+            Progress progress;
+            nr_test_fail_alloc_after(n);
+            const int32_t status =
+                nr_engine_process(engine.e, &src.f, &dst.f, recordProgress, &progress);
+            nr_test_fail_alloc_after(-1);
+            if (status == NR_OK) {
+                succeeded = true;
+                EXPECT_EQ(dst.buf, reference.buf);
+            } else {
+                ASSERT_EQ(status, NR_ERR_NO_MEMORY) << c.w << "x" << c.h << " at " << n;
+                ++failures;
+            }
+            // Nothing of a run stays in the context.
+            EXPECT_EQ(engine.e->buffers.noise_maps, nullptr);
+            EXPECT_EQ(engine.e->buffers.edge_planes, nullptr);
+            EXPECT_EQ(engine.e->buffers.run_profile.groups, nullptr);
+            // Once the tiles have started, the callback always hears the end.
+            if (!progress.percents.empty()) {
+                EXPECT_EQ(progress.percents.back(), 100);
+            }
         }
+        EXPECT_TRUE(succeeded) << c.w << "x" << c.h;
+        EXPECT_GT(failures, 20) << c.w << "x" << c.h; // every allocation failed once
     }
-    EXPECT_TRUE(succeeded);
-    EXPECT_GT(failures, 20); // every allocation of the run was made to fail once
 }
 
 } // namespace
