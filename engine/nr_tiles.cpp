@@ -594,7 +594,7 @@ int nr_tile_process(void* user, NrImage* dst, const NrImage* src, const int32_t*
     memset(&task, 0, sizeof(task));
     int status = nr_tile_prepare(&task, user, src, rect, index, profile, params);
     if (task.job == nullptr) {
-        return status != NR_OK ? status : NR_ERR_FAILED;
+        return NR_ERR_FAILED;
     }
     const int finish = nr_tile_finish(task.job, dst);
     return status != NR_OK ? status : finish;

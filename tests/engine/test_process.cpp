@@ -1165,3 +1165,44 @@ TEST(ProcessLarge, WorkingMemoryIsBoundedWhateverThePhotoSize) {
     }
 }
 #endif
+
+namespace {
+
+TEST(TileProcess, OneCallTileEqualsTheScheduledRunOfAOneTileFrame) {
+    const Frame src = makeFrame(noisy(synthetic(100, 100), 6.0, 4.0, 23), NR_FORMAT_YUY2);
+    Frame scheduled = src;
+    Engine engine;
+    applicationSettings(engine.e);
+    installFlatProfile(engine.e, 4);
+    ASSERT_EQ(nr_engine_process(engine.e, &src.f, &scheduled.f, nullptr, nullptr), NR_OK);
+
+    // The same run by hand: parameters, buffers, scaled run profile, then one tile in one call.
+    Frame direct = src;
+    NrImage s = runImage(src);
+    NrImage d = runImage(direct);
+    NrParams params;
+    nr_params_build(&params, engine.e);
+    nr_params_apply_mode(&params, engine.e->mode, 2, 1);
+    NrWorkerBuffers* buffers = &engine.e->buffers;
+    ASSERT_EQ(
+        nr_worker_buffers_alloc(nullptr, buffers, &s, 2, 1, params.luma_types, params.chroma_types),
+        NR_OK);
+    nr_profile_copy(&engine.e->profile, &buffers->run_profile);
+    nr_profile_scale(&buffers->run_profile, params.luma_noise_gain, params.chroma_noise_gain);
+    nr_profile_scale(&buffers->run_profile, params.luma_detail_gain, params.chroma_detail_gain);
+    const int32_t rect[4] = {0, 0, 100, 100};
+    EXPECT_EQ(nr_tile_process(nullptr, &d, &s, rect, 0, &buffers->run_profile, &params), NR_OK);
+    EXPECT_EQ(direct.buf, scheduled.buf);
+
+    // Without memory for the job, there is no job: NR_ERR_FAILED, and nothing is written.
+    Frame untouched = src;
+    NrImage u = runImage(untouched);
+    nr_test_fail_alloc_after(0);
+    EXPECT_EQ(nr_tile_process(nullptr, &u, &s, rect, 0, &buffers->run_profile, &params),
+              NR_ERR_FAILED);
+    nr_test_fail_alloc_after(-1);
+    EXPECT_EQ(untouched.buf, src.buf);
+    nr_worker_buffers_free(nullptr, buffers, 2, 1, 3);
+}
+
+} // namespace
