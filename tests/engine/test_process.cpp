@@ -542,6 +542,7 @@ TEST(ProcessProgress, ReportsAfterEveryFullBatchAndOnceAtTheEnd) {
         {100, 100, {100}},           // one tile
         {640, 480, {100, 100}},      // four tiles, one batch
         {2384, 2352, {44, 88, 100}}, // nine tiles: two full batches and a tail of one
+        {90064, 2, {80, 100}},       // five tiles: one full batch and a tail of one
     };
     for (const ProgressCase& c : cases) {
         const Frame src = makeFrame(synthetic(c.w, c.h), NR_FORMAT_YUY2);
