@@ -20,11 +20,13 @@
 /* ---- Estimation on the pool --------------------------------------------------------------------
  *
  * The same tiles, pyramids and statistics as the single-threaded estimate, with the band levels of
- * each tile counted on the workers. Large levels are cut into stripes of whole rows, each counted
- * into a histogram of its own and added to the level's afterwards: every sample is counted once
- * with the same window statistics and brightness, and 16-bit counts add up the same in any order,
- * so the histograms come out bit-identical. Only the tile's pyramid is held, as before; the
- * workers' integral images are what the estimation budget reserves for them.
+ * each tile counted on the workers while one of them builds the next tile's pyramid. Large levels
+ * are cut into stripes of whole rows, each counted into a histogram of its own and added to the
+ * level's afterwards: every sample is counted once with the same window statistics and
+ * brightness, and 16-bit counts add up the same in any order, so the histograms come out
+ * bit-identical. Memory stays within the estimation budget: it reserves a full-size integral
+ * image for each worker, while the stripes in flight need about one together, which leaves room
+ * for the second pyramid.
  */
 
 namespace {
