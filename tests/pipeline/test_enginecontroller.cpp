@@ -126,6 +126,23 @@ TEST_F(EngineController, NewPhotoGetsNewDenoiserAndDropsStaleResults)
     EXPECT_NE(controller.denoiser()->cachedProfile(), nullptr);
 }
 
+TEST_F(EngineController, AnOldPhotosResultIsNotTakenForTheNewOnesOwn)
+{
+    IQEngineController controller;
+    Spies spies(controller);
+    controller.setImage(noisyImage(96, 48, 3));
+    controller.startOperation(IQEngineController::DenoiseOperation);
+    // The new photo's own job creates its result buffers before the old job's result arrives:
+    // only the new photo's result may be delivered.
+    controller.setImage(noisyImage(64, 32, 4));
+    controller.startOperation(IQEngineController::DenoiseOperation);
+    settle(controller);
+    ASSERT_EQ(spies.yuv.count(), 1);
+    ASSERT_NE(yuvBuffer(spies.yuv, 0), nullptr);
+    EXPECT_EQ(yuvBuffer(spies.yuv, 0)->width, 64);
+    EXPECT_EQ(spies.yuv.at(0).at(1).toInt(), 0);
+}
+
 TEST_F(EngineController, DestroyedWhileAJobRuns)
 {
     auto controller = std::make_unique<IQEngineController>();
