@@ -48,7 +48,8 @@ void IQEngineController::loadSourceImage(const QImage& image)
 {
     // Only these two keep their pixels as B, G, R, A in memory; other 32-bit formats (RGBA8888,
     // premultiplied alpha) would reach the engine with their channels swapped or scaled.
-    const bool argbLayout = image.format() == QImage::Format_ARGB32 || image.format() == QImage::Format_RGB32;
+    const bool argbLayout =
+        image.format() == QImage::Format_ARGB32 || image.format() == QImage::Format_RGB32;
     const QImage argb = argbLayout ? image : image.convertToFormat(QImage::Format_ARGB32);
     if (argb.isNull())
         return;

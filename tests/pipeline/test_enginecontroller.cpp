@@ -146,15 +146,16 @@ TEST_F(EngineController, AnOldPhotosResultIsNotTakenForTheNewOnesOwn)
 TEST_F(EngineController, PhotosOfOther32BitLayoutsKeepTheirColours)
 {
     const QImage orange = flatImage(8, 4, qRgb(250, 120, 10));
-    for (QImage::Format format : {QImage::Format_ARGB32, QImage::Format_RGBA8888, QImage::Format_RGBX8888,
-                                  QImage::Format_ARGB32_Premultiplied, QImage::Format_RGB888}) {
+    for (QImage::Format format :
+         {QImage::Format_ARGB32, QImage::Format_RGBA8888, QImage::Format_RGBX8888,
+          QImage::Format_ARGB32_Premultiplied, QImage::Format_RGB888}) {
         SCOPED_TRACE(testing::Message() << "format " << format);
         IQEngineController controller;
         controller.setImage(orange.convertToFormat(format));
         const IQBGRData* bgr = controller.sourceBGRData();
         ASSERT_NE(bgr, nullptr);
         ASSERT_EQ(bgr->width, 8);
-        EXPECT_EQ(bgr->data[0], 10); // B
+        EXPECT_EQ(bgr->data[0], 10);  // B
         EXPECT_EQ(bgr->data[1], 120); // G
         EXPECT_EQ(bgr->data[2], 250); // R
         IQBGRAData argb(8, 4);
