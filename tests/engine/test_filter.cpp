@@ -741,6 +741,33 @@ TEST(FilterFastForms, AccumulatorsAndFinalisersAgree) {
     }
 }
 
+TEST(FilterFastForms, SixteenBitFinalisersAgreeForTotalsAbove256) {
+    /* Totals above 256 with sums near the top of the 16-bit range: a + T/2 passes 65,535, which
+     * the portable form carries in 32 bits. */
+    std::mt19937 rng(91);
+    uint8_t src[8 * 8];
+    for (auto& v : src)
+        v = (uint8_t)(rng() & 0xFF);
+    for (uint32_t total : {257u, 300u, 1000u, 4096u}) {
+        for (int d : {4, 8}) {
+            uint16_t acc[64];
+            for (int i = 0; i < 64; ++i)
+                acc[i] = (uint16_t)(65535 - (rng() % 200));
+            for (int keep : {0, 100, 256}) {
+                uint8_t want[64], got[64], words[64];
+                nr_finalize16(src, 8, total, keep, d, want, 8, acc);
+                nr_finalize16_sse2(src, 8, total, keep, d, got, 8, acc);
+                nr_finalize16_words(src, 8, total, keep, d, words, 8, acc);
+                for (int i = 0; i < d * d; ++i) {
+                    const int k = (i / d) * 8 + i % d;
+                    ASSERT_EQ(got[k], want[k]) << "T " << total << " d " << d << " keep " << keep;
+                    ASSERT_EQ(words[k], want[k]) << "T " << total << " d " << d;
+                }
+            }
+        }
+    }
+}
+
 TEST(FilterFastForms, FlatMeanBlendAgrees) {
     std::mt19937 rng(12);
     std::uniform_int_distribution<int> byte(0, 255), keepd(-20, 280);
