@@ -891,6 +891,55 @@ TEST(FilterFastForms, BlockSearchAgreesOnRandomBlocks) {
     }
 }
 
+TEST(FilterFastForms, BlockSearchAgreesAtTheSampleExtremes) {
+    /* Samples at the ends of their range, and weights that keep every candidate: the 16-bit sums
+     * come close to 16 x 16 x 255, the signed bias reaches 0 and 255. */
+    struct Config {
+        int d, radius, steps;
+    } configs[] = {{8, 1, 2}, {4, 1, 2}, {8, 3, 0}, {4, 3, 0}, {4, 1, 3}, {8, 1, 0}};
+    std::mt19937 rng(808);
+    std::vector<uint8_t> scratch(NR_BLOCK_SCRATCH_SIZE);
+    NrWeightLut lut{};
+    nr_weight_lut_get(nullptr, &lut);
+    for (int trial = 0; trial < 96; ++trial) {
+        const Config& c = configs[trial % 6];
+        const uint32_t format = (trial / 6) % 2 ? S8 : U8;
+        const int pattern = (trial / 12) % 4;
+        Plane level(16, 16, 8, format);
+        const uint8_t lo = format == U8 ? 0 : 0x80, hi = format == U8 ? 255 : 0x7F;
+        for (auto& b : level.buf) {
+            switch (pattern) {
+            case 0: /* all at the top */
+                b = hi;
+                break;
+            case 1: /* all at the bottom */
+                b = lo;
+                break;
+            case 2: /* mostly the top, a few at the bottom */
+                b = rng() % 16 ? hi : lo;
+                break;
+            default: /* either end */
+                b = rng() % 2 ? hi : lo;
+                break;
+            }
+        }
+        const int keep = (int)(rng() % 257);
+        const uint32_t sigma = pattern == 3 ? 60000u : 900u;
+        std::vector<uint8_t> first;
+        for (uint32_t mask : kMasks) {
+            CpuMask cpu(mask);
+            Plane out = level;
+            nr_block_search(level.ptr(4, 4), level.level.stride, out.ptr(4, 4), out.level.stride,
+                            format, c.d, c.steps, c.radius, keep, sigma, 1, lut.table,
+                            scratch.data(), (int32_t)scratch.size());
+            if (first.empty())
+                first = out.buf;
+            else
+                ASSERT_EQ(out.buf, first) << "trial " << trial << " mask " << mask;
+        }
+    }
+}
+
 TEST(FilterFastForms, WholeLevelIsIdenticalWithPortableAndFastForms) {
     struct Case {
         uint32_t format;
