@@ -36,6 +36,10 @@ void QContinuesSlider::mousePressEvent(QMouseEvent* event) {
 
 void QContinuesSlider::mouseReleaseEvent(QMouseEvent* event) {
     QSlider::mouseReleaseEvent(event);
+    // Like the slider itself, a press lasts until its last button is up: letting go of a second
+    // button clicked during the drag leaves the drag going, and held back.
+    if (m_pressed && event->buttons() != Qt::NoButton)
+        return;
     endPress();
     emit valueChanged(value());
 }

@@ -119,6 +119,29 @@ TEST_F(QContinuesSliderTest, DragDeliversNothingAndReleaseDeliversOneValue) {
     EXPECT_FALSE(slider->isSliderDown());
 }
 
+// A second button clicked during the drag does not end it: the drag still delivers nothing and
+// only the release of the last button reports, once.
+TEST_F(QContinuesSliderTest, SecondButtonClickedDuringADragKeepsItHeldBack) {
+    QPoint at = handleRect(*slider).center();
+    QTest::mousePress(slider, Qt::LeftButton, Qt::NoModifier, at);
+    QTest::mouseClick(slider, Qt::RightButton, Qt::NoModifier, at);
+    EXPECT_TRUE(slider->signalsBlocked());
+    for (int i = 0; i < 3; ++i) {
+        at += QPoint(15, 0);
+        QTest::mouseMove(slider, at);
+    }
+    const int dragged = slider->value();
+    EXPECT_GT(dragged, 50);
+    EXPECT_EQ(spies->valueChanged.count(), 0);
+    EXPECT_EQ(spies->others(), 0);
+
+    QTest::mouseRelease(slider, Qt::LeftButton, Qt::NoModifier, at);
+    EXPECT_EQ(ints(spies->valueChanged), QList<int>{dragged});
+    EXPECT_EQ(spies->others(), 0);
+    EXPECT_FALSE(slider->signalsBlocked());
+    EXPECT_FALSE(slider->isSliderDown());
+}
+
 TEST_F(QContinuesSliderTest, ClickOnTheHandleReportsTheUnchangedValueOnce) {
     QTest::mouseClick(slider, Qt::LeftButton, Qt::NoModifier, handleRect(*slider).center());
     EXPECT_EQ(slider->value(), 50);
