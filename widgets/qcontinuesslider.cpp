@@ -70,6 +70,9 @@ bool QContinuesSlider::eventFilter(QObject* watched, QEvent* event) {
         watched->isWidgetType() && static_cast<QMouseEvent*>(event)->button() == m_pressButton) {
         abandonPress();
     }
+    // A modal window ends the grab; a release over this blocked window is dropped unseen.
+    if (m_pressed && event->type() == QEvent::WindowBlocked && watched == this)
+        abandonPress();
     return QSlider::eventFilter(watched, event);
 }
 

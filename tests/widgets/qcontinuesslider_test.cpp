@@ -4,6 +4,7 @@
 #include "qcontinuesslider.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QFrame>
 #include <QSignalSpy>
 #include <QStyle>
@@ -176,6 +177,7 @@ TEST_F(QContinuesSliderTest, WheelChangesNothingAndPassesTheEventOn) {
 // with one report of the value it left, and later changes reach the receivers again.
 TEST_F(QContinuesSliderTest, PressWithoutItsReleaseEndsAndReportsOnce) {
     QFrame* popup = nullptr;
+    QDialog* modal = nullptr;
     const struct {
         const char* what;
         std::function<void()> interrupt;
@@ -195,6 +197,20 @@ TEST_F(QContinuesSliderTest, PressWithoutItsReleaseEndsAndReportsOnce) {
          [&] {
              delete popup;
              popup = nullptr;
+         }},
+        // The modal window takes the grab away; the release over the blocked window is dropped.
+        {"a modal window opens",
+         [&] {
+             modal = new QDialog;
+             modal->setModal(true);
+             modal->show();
+             ASSERT_TRUE(QTest::qWaitForWindowExposed(modal));
+             QTest::mouseRelease(slider, Qt::LeftButton, Qt::NoModifier,
+                                 handleRect(*slider).center());
+         },
+         [&] {
+             delete modal;
+             modal = nullptr;
          }},
     };
     for (const auto& c : cases) {
