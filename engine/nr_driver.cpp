@@ -668,12 +668,14 @@ int nr_ctx_estimate_profile(NrEngine* ctx, const NrFrame* frame, uint8_t* out) {
         return status;
     }
     nr_even_size(image.format, &image.width, &image.height);
-    if (image.width <= 0 || image.height <= 0) {
-        return NR_OK;
+    if (image.width > 0 && image.height > 0) {
+        int32_t levels[3] = {0, 0, 0};
+        nr_run_level_counts(ctx, image.format, image.width, image.height, &levels[0], &levels[1]);
+        status = nr_profile_estimate_pooled(ctx->user, ctx->pool, &ctx->profile, &image, levels);
     }
-    int32_t levels[3] = {0, 0, 0};
-    nr_run_level_counts(ctx, image.format, image.width, image.height, &levels[0], &levels[1]);
-    status = nr_profile_estimate_pooled(ctx->user, ctx->pool, &ctx->profile, &image, levels);
+    /* A one-pixel-wide or one-row frame of a paired layout has nothing to measure: the stored
+     * profile stays as it is, and a caller that caches the blob still gets that profile rather
+     * than bytes nobody wrote. */
     if (status == NR_OK && out != nullptr) {
         const uint8_t* blob = nr_ctx_store_profile(ctx);
         if (blob == nullptr) {

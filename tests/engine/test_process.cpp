@@ -513,6 +513,30 @@ TEST(ProcessSizes, ZeroAndNegativeSizesAreRefused) {
     EXPECT_EQ(buf, std::vector<uint8_t>(64, kCanary));
 }
 
+TEST(ProcessSizes, EstimateOfAFrameWithNothingToMeasureStillFillsTheBlob) {
+    // A one-row YUY2 frame is empty once its height is made even: the stored profile stays, and
+    // the caller's blob receives it instead of keeping whatever it held.
+    const Frame wide = makeFrame(noisy(photoResized(640, 480), 6.0, 4.0, 71), NR_FORMAT_YUY2);
+    const Frame row = makeFrame(noisy(synthetic(64, 1), 6.0, 4.0, 72), NR_FORMAT_YUY2);
+    for (const bool stored : {false, true}) {
+        Engine engine;
+        applicationSettings(engine.e);
+        if (stored) {
+            ASSERT_EQ(nr_engine_estimate_profile(engine.e, &wide.f, nullptr), NR_OK);
+        }
+        NrProfileBlob expected;
+        memcpy(expected, nr_ctx_store_profile(engine.e), sizeof(expected));
+        NrProfileBlob blob;
+        memset(blob, 0xa5, sizeof(blob));
+        ASSERT_EQ(nr_engine_estimate_profile(engine.e, &row.f, blob), NR_OK);
+        EXPECT_EQ(0, memcmp(blob, expected, sizeof(blob))) << stored;
+        EXPECT_EQ(engine.e->profile.group_count, stored ? 3u : 0u);
+        // Loading that blob back gives the profile the context had.
+        ASSERT_EQ(nr_engine_load_profile(engine.e, blob), NR_OK);
+        EXPECT_EQ(0, memcmp(nr_ctx_store_profile(engine.e), expected, sizeof(expected)));
+    }
+}
+
 TEST(ProcessLarge, TwelveMegapixelFrameDenoisesInBoundedTiles) {
     const int32_t w = 4000, h = 3000;
     const Picture clean_picture = synthetic(w, h);
