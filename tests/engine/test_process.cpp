@@ -754,6 +754,26 @@ TEST(ProcessArgs, MissingEngineFrameOrPlaneIsInvalid) {
     EXPECT_EQ(nr_engine_estimate_profile(engine.e, nullptr, nullptr), NR_OK);
 }
 
+TEST(ProcessArgs, ContextWithoutWorkersFailsInsteadOfLeavingTheFrameUnwritten) {
+    // A context whose pool could not be built (nr_engine_create hands it back with its status):
+    // no tile job runs, and the run must not pass for a success.
+    const Frame src = makeFrame(noisy(synthetic(640, 480), 6.0, 4.0, 19), NR_FORMAT_YUY2);
+    Frame dst = makeFrame(Picture(640, 480), NR_FORMAT_YUY2);
+    const Frame before = dst;
+    Engine engine;
+    applicationSettings(engine.e);
+    installFlatProfile(engine.e, 4);
+    NrPool* pool = engine.e->pool;
+    engine.e->pool = nullptr;
+    Progress progress;
+    const int32_t status = nr_engine_process(engine.e, &src.f, &dst.f, recordProgress, &progress);
+    engine.e->pool = pool;
+    EXPECT_EQ(status, NR_ERR_FAILED);
+    EXPECT_EQ(dst.buf, before.buf);
+    EXPECT_EQ(progress.percents, (std::vector<int32_t>{100}));
+    EXPECT_EQ(engine.e->buffers.noise_maps, nullptr);
+}
+
 TEST(ProcessArgs, PartlyOverlappingFramesAreRefusedInPlaceIsAllowed) {
     const Picture p = noisy(photoResized(640, 480), 6.0, 4.0, 4);
     const Frame src = makeFrame(p, NR_FORMAT_YUY2);
