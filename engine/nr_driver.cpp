@@ -525,7 +525,8 @@ struct PlaneExtent {
 
 /*
  * The planes a frame's format reads, with their byte extents. Returns the plane count, 0 for an
- * unknown format, -1 when a plane the format needs is null.
+ * unknown format, -1 when a plane the format needs is null or its rows overlap (a stride shorter
+ * than a row: tiles side by side would then write the same bytes from different workers).
  */
 int32_t frame_extents(const NrFrame* frame, PlaneExtent* out) {
     const int64_t w = frame->width;
@@ -565,6 +566,9 @@ int32_t frame_extents(const NrFrame* frame, PlaneExtent* out) {
             return -1;
         }
         const int64_t stride = frame->strides[i];
+        if (rows[i] > 1 && (stride < 0 ? -stride : stride) < row_bytes[i]) {
+            return -1;
+        }
         int64_t first = 0;
         int64_t last = rows[i] > 0 ? (rows[i] - 1) * stride : 0;
         if (last < first) {

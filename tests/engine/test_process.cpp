@@ -774,6 +774,44 @@ TEST(ProcessArgs, ContextWithoutWorkersFailsInsteadOfLeavingTheFrameUnwritten) {
     EXPECT_EQ(engine.e->buffers.noise_maps, nullptr);
 }
 
+TEST(ProcessArgs, FramesWhoseRowsOverlapAreRefused) {
+    // A stride shorter than a row makes neighbouring tiles write the same bytes at once.
+    const Frame src = makeFrame(noisy(synthetic(640, 480), 6.0, 4.0, 29), NR_FORMAT_YUY2);
+    Engine engine;
+    applicationSettings(engine.e);
+    installFlatProfile(engine.e, 4);
+    for (const int32_t stride : {0, 2 * 640 - 2, -(2 * 640 - 2)}) {
+        Frame dst = makeFrame(Picture(640, 480), NR_FORMAT_YUY2);
+        const Frame before = dst;
+        NrFrame squeezed = dst.f;
+        squeezed.strides[0] = stride;
+        if (stride < 0) {
+            squeezed.planes[0] += (size_t)dst.f.strides[0] * 479;
+        }
+        EXPECT_EQ(nr_engine_process(engine.e, &src.f, &squeezed, nullptr, nullptr),
+                  NR_ERR_INVALID_ARG)
+            << stride;
+        EXPECT_EQ(dst.buf, before.buf) << stride;
+        EXPECT_EQ(nr_engine_estimate_profile(engine.e, &squeezed, nullptr), NR_ERR_INVALID_ARG);
+    }
+    // One row needs no stride, and a stride of exactly one row is fine.
+    const Frame row = makeFrame(noisy(synthetic(64, 2), 6.0, 4.0, 30), NR_FORMAT_YUV444);
+    Frame one = row;
+    NrFrame single = row.f;
+    single.height = 1;
+    single.strides[0] = 0;
+    NrFrame single_dst = one.f;
+    single_dst.height = 1;
+    single_dst.strides[0] = 0;
+    EXPECT_EQ(nr_engine_process(engine.e, &single, &single_dst, nullptr, nullptr), NR_OK);
+    Frame tight = makeFrame(Picture(64, 2), NR_FORMAT_YUV444);
+    NrFrame tight_src = row.f;
+    tight_src.strides[0] = 3 * 64;
+    NrFrame tight_dst = tight.f;
+    tight_dst.strides[0] = 3 * 64;
+    EXPECT_EQ(nr_engine_process(engine.e, &tight_src, &tight_dst, nullptr, nullptr), NR_OK);
+}
+
 TEST(ProcessArgs, PartlyOverlappingFramesAreRefusedInPlaceIsAllowed) {
     const Picture p = noisy(photoResized(640, 480), 6.0, 4.0, 4);
     const Frame src = makeFrame(p, NR_FORMAT_YUY2);
