@@ -6,6 +6,7 @@
 #include <stdio.h>
 #include <string.h>
 
+#include <algorithm>
 #include <atomic>
 #include <random>
 #include <string>
@@ -639,6 +640,26 @@ TEST(ProcessModes, UnfilteredModeWithUnityDetailReproducesTheSource) {
     installFlatProfile(engine.e, 4);
     ASSERT_EQ(nr_engine_process(engine.e, &src.f, &dst.f, nullptr, nullptr), NR_OK);
     EXPECT_EQ(dst.buf, src.buf);
+}
+
+TEST(ProcessModes, UnfilteredLevelsStillHaveTheirBandsScaledByTheDetailGain) {
+    // Mode 8 filters no level, but a detail gain above 256 still raises the bands: a bright dot
+    // on grey comes out brighter and its surroundings darker, and the flat area stays as it was.
+    Picture p(200, 150);
+    std::fill(p.y.begin(), p.y.end(), (uint8_t)100);
+    std::fill(p.u.begin(), p.u.end(), (uint8_t)128);
+    std::fill(p.v.begin(), p.v.end(), (uint8_t)128);
+    p.y[(size_t)75 * 200 + 100] = 160;
+    const Frame src = makeFrame(p, NR_FORMAT_YUV444);
+    Frame dst = makeFrame(Picture(200, 150), NR_FORMAT_YUV444);
+    Engine engine;
+    ASSERT_GE(nr_ctx_set_mode(engine.e, 8), 0);
+    nr_ctx_set_detail(engine.e, 50, 0); // luma detail gains 384 at levels 0 to 2
+    installFlatProfile(engine.e, 4);
+    ASSERT_EQ(nr_engine_process(engine.e, &src.f, &dst.f, nullptr, nullptr), NR_OK);
+    EXPECT_GT(lumaAt(dst, 100, 75), 160);
+    EXPECT_LT(lumaAt(dst, 101, 75), 100);
+    EXPECT_EQ(lumaAt(dst, 10, 10), 100);
 }
 
 TEST(ProcessModes, ModesWithUnknownFilterKindsFail) {
