@@ -960,7 +960,7 @@ TEST(SaturatingCounts, MergedHistogramsSaturateAndThePooledRunMatchesTheSingleTh
         EXPECT_EQ(count, 65535);
         EXPECT_GE(peak, first_full);
         EXPECT_LT(peak, first_full + full);
-        /* Merging a histogram into itself keeps every full bin full. */
+        /* Adding an equal histogram doubles every count, up to 65,535. */
         nr_hist_merge(&pooled, &single);
         for (int b = 0; b < 64; ++b)
             EXPECT_EQ(pooled.groups[0].levels[0].counts[128 * 64 + b],
