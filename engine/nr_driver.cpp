@@ -23,10 +23,10 @@
  * each tile counted on the workers while one of them builds the next tile's pyramid. Large levels
  * are cut into stripes of whole rows, each counted into a histogram of its own and added to the
  * level's afterwards: every sample is counted once with the same window statistics and
- * brightness, and 16-bit counts add up the same in any order, so the histograms come out
- * bit-identical. Memory stays within the estimation budget: it reserves a full-size integral
- * image for each worker, while the stripes in flight need about one together, which leaves room
- * for the second pyramid.
+ * brightness, and counts that saturate at 65,535 add up the same in any order, so the histograms
+ * come out bit-identical. Memory stays within the estimation budget: it reserves a full-size
+ * integral image for each worker, while the stripes in flight need about one together, which leaves
+ * room for the second pyramid.
  */
 
 namespace {
