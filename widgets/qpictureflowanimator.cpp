@@ -16,8 +16,8 @@ constexpr int kTopSpeed = 33264;
 constexpr int kMidSpeed = 16896;
 constexpr int kSlowingDistance = 2 * kFrameOne - 1; // beyond this, full speed
 
-int frameOf(int slide) {
-    return slide * kFrameOne; // a multiplication: the slide may be -1
+qint64 frameOf(int slide) {
+    return qint64(slide) * kFrameOne; // a multiplication: the slide may be -1
 }
 
 } // namespace
@@ -47,7 +47,7 @@ void QPictureFlowAnimator::advance() {
         return;
     QPictureFlowState& s = *m_state;
 
-    const qint64 distance = qAbs(qint64(m_frame) - qint64(m_target) * kFrameOne);
+    const qint64 distance = qAbs(m_frame - frameOf(m_target));
     int speed = kTopSpeed;
     if (distance <= kSlowingDistance) {
         const int ia = int(distance - kFrameOne) / 256; // -256 .. 255: a quarter turn each way
@@ -55,8 +55,8 @@ void QPictureFlowAnimator::advance() {
     }
     m_frame += speed * m_step;
 
-    int index = m_frame >> kFrameShift;
-    const int pos = m_frame & kFrameMask;
+    int index = int(m_frame >> kFrameShift);
+    const int pos = int(m_frame & kFrameMask);
     const int neg = kFrameOne - pos;
     const int tick = m_step < 0 ? neg : pos;
     const int ftick = tick >> (kFrameShift - kFixedShift);

@@ -25,8 +25,8 @@ public:
 
     int target() const { return m_target; }
     void setTarget(int target) { m_target = target; }
-    int step() const { return m_step; }   // -1, 0 (idle) or +1
-    int frame() const { return m_frame; } // position along the row, 16.16 fixed point
+    int step() const { return m_step; }      // -1, 0 (idle) or +1
+    qint64 frame() const { return m_frame; } // position along the row, 16.16 fixed point
     bool isRunning() const { return m_tickTimer.isActive(); }
     QTimer* tickTimer() { return &m_tickTimer; }
 
@@ -34,7 +34,8 @@ private:
     QPictureFlowState* m_state = nullptr;
     int m_target = 0;
     int m_step = 0;
-    int m_frame = 0;
+    // 16.16 in 64 bits: a row may hold more than 32767 slides.
+    qint64 m_frame = 0;
     QTimer m_tickTimer;
 };
 

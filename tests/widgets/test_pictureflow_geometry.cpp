@@ -61,6 +61,31 @@ TEST(PictureFlowFixed, SineAndCosineAtTheWorkedAngles) {
     }
 }
 
+TEST(PictureFlowFixed, SineHitsEveryTableEntryAndTruncatesBetweenThem) {
+    // The table as published, entry i at angle 16 * i; not a rounded sine (off by up to 4).
+    const int table[65] = {
+        3,    103,  202,  300,  394,  485,  571,  652,   726,   793,   853,   904,   947,
+        980,  1004, 1019, 1023, 1018, 1003, 978,  944,   901,   849,   789,   721,   647,
+        566,  479,  388,  294,  196,  97,   -4,   -104,  -203,  -301,  -395,  -486,  -572,
+        -653, -727, -794, -854, -905, -948, -981, -1005, -1020, -1024, -1019, -1004, -979,
+        -945, -902, -850, -790, -722, -648, -567, -480,  -389,  -295,  -197,  -98,   3,
+    };
+    for (int i = 0; i <= 64; ++i)
+        EXPECT_EQ(fixedSin(16 * i), table[i]) << i;
+    struct Case {
+        int angle, sine;
+    };
+    const Case between[] = {
+        {8, 53},      // 3 + 100 * 8 / 16
+        {276, 1015},  // 1018 + (-15 * 4) / 16: -3.75 truncates to -3, not -4
+        {520, -54},   // -4 + (-100 * 8) / 16
+        {1000, -148}, // -197 + 99 * 8 / 16: 49.5 truncates to 49
+        {-24, -148},  // the same angle a turn earlier
+    };
+    for (const Case& c : between)
+        EXPECT_EQ(fixedSin(c.angle), c.sine) << c.angle;
+}
+
 TEST(PictureFlowFixed, SineTableStaysWithinFourOfARoundedSineAndIsNeverZero) {
     for (int i = 0; i <= 64; ++i) {
         SCOPED_TRACE(i);

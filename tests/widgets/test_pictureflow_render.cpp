@@ -80,6 +80,89 @@ TEST(PictureFlowRenderer, SurfaceIsTheSlideTransposedBelowBackgroundAboveItsRefl
     }
 }
 
+namespace {
+
+// The surface built step by step with QImage::pixel and setPixel: background, the slide
+// transposed, the fading reflection and, for the blurred kind, two rounds of the four smoothing
+// passes over columns h .. 2h - 1, with the slide copied over again.
+QImage referenceSurface(const QImage& slide, QRgb background, int effect) {
+    const int w = slide.width(), h = slide.height(), hofs = h / 3;
+    QImage result(2 * h, w, QImage::Format_RGB32);
+    result.fill(background);
+    auto copySlide = [&] {
+        for (int x = 0; x < w; ++x)
+            for (int y = 0; y < h; ++y)
+                result.setPixel(hofs + y, x, slide.pixel(x, y));
+    };
+    copySlide();
+    if (effect == ReflectionNone)
+        return result;
+    const int ht = 2 * h - h - hofs;
+    for (int x = 0; x < w; ++x)
+        for (int y = 0; y < ht; ++y)
+            result.setPixel(h + hofs + y, x,
+                            QPictureFlowSoftwareRenderer::blendRgb(
+                                slide.pixel(x, h - y - 1), background, 128 * (ht - y) / ht));
+    if (effect != ReflectionBlurred)
+        return result;
+    // One pass along the pixels (x0, y0), (x0 + dx, y0 + dy), ... for count pixels.
+    auto pass = [&](int x0, int y0, int dx, int dy, int count) {
+        int acc[3];
+        for (int k = 0; k < count; ++k) {
+            const QRgb p = result.pixel(x0 + k * dx, y0 + k * dy);
+            int bytes[3] = {qRed(p), qGreen(p), qBlue(p)};
+            for (int c = 0; c < 3; ++c) {
+                if (k == 0) {
+                    acc[c] = bytes[c] * 16;
+                } else {
+                    acc[c] += (bytes[c] * 16 - acc[c]) >> 1;
+                    bytes[c] = acc[c] >> 4;
+                }
+            }
+            result.setPixel(x0 + k * dx, y0 + k * dy, qRgb(bytes[0], bytes[1], bytes[2]));
+        }
+    };
+    const int c1 = h, c2 = 2 * h - 1, r1 = 0, r2 = w - 1;
+    for (int round = 0; round < 2; ++round) {
+        for (int c = c1; c <= c2; ++c)
+            pass(c, r1, 0, 1, w);
+        for (int r = r1; r <= r2; ++r)
+            pass(c1, r, 1, 0, h);
+        for (int c = c1; c <= c2; ++c)
+            pass(c, r2, 0, -1, w);
+        for (int r = r1; r <= r2; ++r)
+            pass(c2, r, -1, 0, h);
+    }
+    copySlide();
+    return result;
+}
+
+} // namespace
+
+TEST(PictureFlowRenderer, SurfaceMatchesAStepByStepBuildForEveryReflectionKind) {
+    const QSize sizes[] = {{5, 7}, {6, 9}, {1, 1}, {3, 2}, {12, 4}};
+    quint32 seed = 7;
+    auto next = [&seed] { return (seed = seed * 1103515245u + 12345u) >> 8 & 0xff; };
+    for (QSize size : sizes) {
+        QImage slide(size, QImage::Format_RGB32);
+        for (int y = 0; y < size.height(); ++y)
+            for (int x = 0; x < size.width(); ++x)
+                slide.setPixel(x, y, qRgb(next(), next(), next()));
+        const QRgb background = qRgb(next(), next(), next());
+        for (int effect : {ReflectionNone, ReflectionPlain, ReflectionBlurred}) {
+            SCOPED_TRACE(testing::Message()
+                         << size.width() << "x" << size.height() << " effect " << effect);
+            const QImage expected = referenceSurface(slide, background, effect);
+            const QImage surface = QPictureFlowSoftwareRenderer::prepareSlideSurface(
+                slide, size.width(), size.height(), background, effect);
+            ASSERT_EQ(surface.size(), expected.size());
+            for (int y = 0; y < expected.height(); ++y)
+                for (int x = 0; x < expected.width(); ++x)
+                    ASSERT_EQ(surface.pixel(x, y), expected.pixel(x, y)) << x << "," << y;
+        }
+    }
+}
+
 TEST(PictureFlowRenderer, SurfaceIsScaledToTheSlideSize) {
     const QImage s = QPictureFlowSoftwareRenderer::prepareSlideSurface(
         filled(Qt::green, QSize(7, 300)), 20, 30, qRgb(0, 0, 0), ReflectionNone);

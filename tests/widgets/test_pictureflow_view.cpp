@@ -303,3 +303,25 @@ TEST(QPictureFlow, ClearKeepsTheCentreIndex) {
     view.setCenterIndex(7); // re-centring clamps to the new row
     EXPECT_EQ(view.centerIndex(), 2);
 }
+
+TEST(QPictureFlow, TravelsInARowOfMoreThan32767Slides) {
+    // The travel position is a slide index with a 16-bit fraction: far along a long row it no
+    // longer fits 32 bits.
+    QPictureFlow view;
+    for (int i = 0; i < 40000; ++i)
+        view.addSlide(QImage());
+    view.setCenterIndex(39999);
+    EXPECT_EQ(view.centerIndex(), 39999);
+
+    QSignalSpy spy(&view, &QPictureFlow::centerIndexChanged);
+    view.showPrevious();
+    travel(view);
+    EXPECT_EQ(view.centerIndex(), 39998);
+    view.showSlide(39995);
+    travel(view);
+    EXPECT_EQ(view.centerIndex(), 39995);
+    view.showNext();
+    travel(view);
+    EXPECT_EQ(view.centerIndex(), 39996);
+    EXPECT_EQ(indicesOf(spy), QList<int>({39998, 39997, 39996, 39995, 39996}));
+}
