@@ -601,7 +601,9 @@ bool pixel_locations(const NrImage* in, int32_t x, int32_t y, bool write, uint8_
         loc[2] = row + pair + 2;
         return true;
     case 0x22000013: {
-        if (!row) {
+        // A row holds 2 x width bytes, so a last group of fewer than 8 pixels has no room for its
+        // chroma bytes: its pixels are not accessible (the tile transfer skips them as well).
+        if (!row || 16 * (x / 8) + 16 > 2 * image.width) {
             return false;
         }
         uint8_t* group = row + 16 * (x / 8);

@@ -385,6 +385,27 @@ TEST(ImagePixels, SetWritesWhatGetReadsAndOnlyThere) {
     EXPECT_EQ(canvas.buf, before);
 }
 
+// In the 16-byte group layout a width that is not a multiple of 8 leaves the last group short of
+// the row: the engine's buffer holds 2 x width bytes per row, while the group's chroma sits at
+// bytes 8 to 15. Its pixels are not accessible (as the transfer does not move them either); whole
+// groups are.
+TEST(ImagePixels, PartialSixteenByteGroupStaysInsideTheBuffer) {
+    for (int32_t width : {9, 10, 12, 14}) {
+        NrImage im{};
+        ASSERT_EQ(nr_image_alloc(nullptr, &im, 0x22000013u, width, 1), NR_OK);
+        std::memset(im.data, 7, static_cast<size_t>(im.strides[0]));
+        for (int32_t x = 8; x < width; ++x) {
+            nr_image_set_pixel(&im, x, 0, 0x010203);
+            EXPECT_EQ(nr_image_get_pixel(&im, x, 0), 0u) << width << " " << x;
+        }
+        nr_image_set_pixel(&im, 7, 0, 0x112233);
+        EXPECT_EQ(nr_image_get_pixel(&im, 7, 0), 0x112233u) << width;
+        for (int32_t b = 16; b < im.strides[0]; ++b)
+            EXPECT_EQ(im.data[b], 7) << width << " byte " << b;
+        nr_image_free(nullptr, &im);
+    }
+}
+
 TEST(ImageOffset, AViewStartsAtThePixel) {
     struct Case {
         NrFormat code;

@@ -267,6 +267,81 @@ TEST(Pyramid, BuildThenReconstructReturnsTheInput) {
     nr_cpu_set_mask(NR_CPU_ALL);
 }
 
+// The build of an inner tile against a model computed on the frame itself: each coarse sample at
+// frame position (X, Y) is the 1 2 1 filter centred on (2X, 2Y) of the level above, and each band
+// sample is the level minus the truncating upsample of the coarse level at its own frame position.
+TEST(Pyramid, BuildOfAnInnerTileMatchesTheFrameModel) {
+    const int32_t W = 200, H = 120, tx = 64, ty = 32, tw = 64, th = 32, L = 3;
+    auto down = [](const std::vector<int32_t>& f, int32_t fw, int32_t X, int32_t Y) {
+        static const int32_t k[3] = {1, 2, 1};
+        int32_t sum = 0;
+        for (int32_t dy = -1; dy <= 1; ++dy)
+            for (int32_t dx = -1; dx <= 1; ++dx)
+                sum += k[dy + 1] * k[dx + 1] * f[static_cast<size_t>(2 * Y + dy) * fw + 2 * X + dx];
+        return (sum + 8) >> 4;
+    };
+    auto up = [](const std::vector<int32_t>& c, int32_t cw, int32_t x, int32_t y) {
+        const int32_t j = x >> 1, k = y >> 1;
+        const int32_t a = c[static_cast<size_t>(k) * cw + j];
+        const int32_t b = (x & 1) ? c[static_cast<size_t>(k) * cw + j + 1] : a;
+        const int32_t cc = (y & 1) ? c[static_cast<size_t>(k + 1) * cw + j] : a;
+        const int32_t d = (x & 1) && (y & 1) ? c[static_cast<size_t>(k + 1) * cw + j + 1]
+                          : (x & 1)          ? b
+                                             : cc;
+        return (((a + cc) >> 1) + ((b + d) >> 1)) >> 1;
+    };
+    // Model levels over the whole frame (interior samples only are compared).
+    std::vector<std::vector<int32_t>> model(L);
+    std::vector<int32_t> mw(L), mh(L);
+    mw[0] = W, mh[0] = H;
+    model[0].resize(static_cast<size_t>(W) * H);
+    for (int32_t y = 0; y < H; ++y)
+        for (int32_t x = 0; x < W; ++x)
+            model[0][static_cast<size_t>(y) * W + x] = frame_sample(x, y, 21, 255);
+    for (int32_t i = 1; i < L; ++i) {
+        mw[i] = mw[i - 1] / 2, mh[i] = mh[i - 1] / 2;
+        model[i].assign(static_cast<size_t>(mw[i]) * mh[i], 0);
+        for (int32_t Y = 1; Y < mh[i] - 1; ++Y)
+            for (int32_t X = 1; X < mw[i] - 1; ++X)
+                model[i][static_cast<size_t>(Y) * mw[i] + X] = down(model[i - 1], mw[i - 1], X, Y);
+    }
+    for (const uint32_t mask : {0u, NR_CPU_ALL}) {
+        nr_cpu_set_mask(mask);
+        const int32_t want = 8 << (L - 1);
+        const NrRect wanted{want, want, want, want};
+        NrRect minimum;
+        nr_rect_set_all(&minimum, 8);
+        const NrSize tile{tw, th};
+        NrPyramid p{};
+        ASSERT_EQ(nr_pyramid_create(nullptr, &p, kLuma, W, H, &tile, &wanted, &minimum, L, 0, 1),
+                  NR_OK);
+        nr_pyramid_set_rect(&p, tx, ty, tw, th, W, H);
+        NrLevelGroup& g = p.groups[0];
+        fill_level0(g.levels[0], 21, 255);
+        ASSERT_EQ(nr_pyramid_build(nullptr, &p), 0);
+        for (int32_t i = 0; i < L; ++i) {
+            const NrLevel& l = i < L - 1 ? g.bands[i] : g.levels[i];
+            const int32_t iw = l.width - l.margin_left - l.margin_right;
+            const int32_t ih = l.height - l.margin_top - l.margin_bottom;
+            for (int32_t r = 0; r < ih; ++r)
+                for (int32_t c = 0; c < iw; ++c) {
+                    const int32_t x = l.origin_x + c, y = l.origin_y + r;
+                    const int32_t fine = model[i][static_cast<size_t>(y) * mw[i] + x];
+                    const int32_t expect =
+                        i == L - 1
+                            ? fine
+                            : std::max(-128,
+                                       std::min(127, fine - up(model[i + 1], mw[i + 1], x, y)));
+                    const uint8_t v = at(l, l.margin_left + c, l.margin_top + r);
+                    ASSERT_EQ(i == L - 1 ? static_cast<int32_t>(v) : static_cast<int8_t>(v), expect)
+                        << "level " << i << " frame " << x << "," << y << " mask " << mask;
+                }
+        }
+        nr_pyramid_free(nullptr, &p);
+    }
+    nr_cpu_set_mask(NR_CPU_ALL);
+}
+
 TEST(Pyramid, SharedAndOwnBandPlanesGiveTheSameBands) {
     NrPyramid ps{}, po{};
     NrRect m;

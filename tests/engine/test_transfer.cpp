@@ -2,6 +2,7 @@
 // walk, border tiles, disjoint exports, the tile iterator and the tile cursor.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <random>
@@ -303,6 +304,90 @@ TEST(Transfer, BorderTileReadsOnlyTheFrameAndMirrorsTheRest) {
             ASSERT_EQ(out.image.planes[0][r * out.image.strides[0] + x],
                       x >= 32 && x < 40 ? static_cast<uint8_t>(x + 50 * (r & 1)) : 1);
     nr_pyramid_free(nullptr, &p);
+}
+
+// The pixel a frame byte belongs to, or false for row padding that carries no sample. Chroma
+// bytes of 4:2:2 / 4:2:0 layouts belong to the first pixel of their pair (or 8-pixel group).
+bool pixel_of_byte(const Frame& f, int32_t plane, int32_t byte, int32_t row, int32_t* x,
+                   int32_t* y) {
+    const NrImage& i = f.image;
+    if (!(i.format & 0x10000000u)) {
+        const int32_t bpp = (i.format & 0xEF000000u) == 0 ? 3 : 2;
+        if (byte >= i.width * bpp)
+            return false;
+        *x = i.format == 0x22000013u ? 8 * (byte / 16) : byte / bpp;
+        if (bpp == 2 && i.format != 0x22000013u)
+            *x &= ~1;
+        *y = row;
+        return true;
+    }
+    if (plane == 0) {
+        *x = byte, *y = row;
+        return byte < i.width;
+    }
+    const int32_t cw = i.format == NR_CODE_I420 ? i.width / 2 : i.width;
+    *x = i.format == NR_CODE_I420 ? 2 * byte : byte & ~1;
+    *y = 2 * row;
+    return byte < cw;
+}
+
+// Export writes the tile's inner area and nothing else, for an inner tile (whose buffer reaches
+// into both neighbours) and for a tile clipped at the frame's right and bottom borders.
+TEST(Transfer, ExportWritesExactlyTheInnerAreaOfTheTile) {
+    const Layout layouts[] = {{NR_CODE_YUV444, 3}, {NR_CODE_YUY2, 2}, {NR_CODE_UYVY, 2},
+                              {0x22000013u, 2},    {NR_CODE_I420, 0}, {NR_CODE_NV12, 0},
+                              {NR_CODE_NV21, 0}};
+    const int32_t fw = 56, fh = 24, tw = 16, th = 8;
+    const int32_t tiles[][2] = {{16, 8}, {48, 16}};
+    std::mt19937 rng(41);
+    for (const Layout& l : layouts)
+        for (bool luma_only : {false, true})
+            for (const auto& t : tiles) {
+                Frame src = l.bytes_per_pixel ? packed(l.code, fw, fh, l.bytes_per_pixel)
+                                              : planar(l.code, fw, fh);
+                randomize(src, rng);
+                for (auto& b : src.bytes)
+                    b = static_cast<uint8_t>(b % 200); // never the sentinel below
+                Frame dst = src;
+                std::fill(dst.bytes.begin(), dst.bytes.end(), 0xEE);
+                dst.image.data = dst.bytes.data();
+                for (int32_t k = 0; k < 4; ++k)
+                    if (src.image.planes[k])
+                        dst.image.planes[k] =
+                            dst.bytes.data() + (src.image.planes[k] - src.bytes.data());
+                NrPyramid p = make_pyramid(l.code, fw, fh, tw, th, 8, luma_only);
+                nr_pyramid_set_rect(&p, t[0], t[1], tw, th, fw, fh);
+                nr_tile_transfer(&p, &src.image, 1);
+                nr_tile_transfer(&p, &dst.image, 0);
+                nr_pyramid_free(nullptr, &p);
+                const int32_t x1 = std::min(fw, t[0] + tw), y1 = std::min(fh, t[1] + th);
+                const int32_t planes = l.bytes_per_pixel ? 1 : (l.code == NR_CODE_I420 ? 3 : 2);
+                for (int32_t pl = 0; pl < planes; ++pl) {
+                    const bool luma_bytes_only = luma_only && pl > 0;
+                    const int32_t rows = pl == 0 ? fh : fh / 2;
+                    const int32_t pitch = dst.image.strides[l.bytes_per_pixel ? 0 : pl];
+                    const uint8_t* base = l.bytes_per_pixel ? dst.image.data : dst.image.planes[pl];
+                    for (int32_t r = 0; r < rows; ++r)
+                        for (int32_t b = 0; b < pitch; ++b) {
+                            int32_t x = 0, y = 0;
+                            bool inside = pixel_of_byte(dst, pl, b, r, &x, &y) && x >= t[0] &&
+                                          x < x1 && y >= t[1] && y < y1 && !luma_bytes_only;
+                            if (inside && luma_only && l.bytes_per_pixel) {
+                                // Only the luma byte of each pixel is carried.
+                                const int32_t s = l.bytes_per_pixel == 3 ? 3 : 2;
+                                if (l.code == 0x22000013u)
+                                    inside = b % 16 < 8;
+                                else
+                                    inside = b % s == (l.code == NR_CODE_UYVY ? 1 : 0);
+                            }
+                            const uint8_t v = base[static_cast<size_t>(r) * pitch + b];
+                            ASSERT_EQ(v != 0xEE, inside)
+                                << std::hex << l.code << std::dec << " luma only " << luma_only
+                                << " tile " << t[0] << "," << t[1] << " plane " << pl << " row "
+                                << r << " byte " << b;
+                        }
+                }
+            }
 }
 
 TEST(Transfer, LumaOnlyExportOfYuyvChangesOnlyTheEvenBytes) {
