@@ -2,6 +2,8 @@
 // profile loading, and creation and destruction (partial failures, joined threads, parallel use).
 #include <gtest/gtest.h>
 
+#include "threadcount.h"
+
 #include <dirent.h>
 
 #include <climits>
@@ -12,21 +14,6 @@
 #include "nr_context.h"
 
 namespace {
-
-int thread_count() {
-    int count = 0;
-    DIR* dir = opendir("/proc/self/task");
-    if (!dir) {
-        return -1;
-    }
-    while (dirent* entry = readdir(dir)) {
-        if (entry->d_name[0] != '.') {
-            ++count;
-        }
-    }
-    closedir(dir);
-    return count;
-}
 
 struct Engine {
     NrEngine* e = nullptr;

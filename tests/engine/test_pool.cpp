@@ -2,6 +2,8 @@
 // jobs are done, threads are joined, and start-up failures neither hang nor leak.
 #include <gtest/gtest.h>
 
+#include "threadcount.h"
+
 #include <dirent.h>
 #include <pthread.h>
 
@@ -12,21 +14,6 @@
 #include "nr_pool.h"
 
 namespace {
-
-int thread_count() {
-    int count = 0;
-    DIR* dir = opendir("/proc/self/task");
-    if (!dir) {
-        return -1;
-    }
-    while (dirent* entry = readdir(dir)) {
-        if (entry->d_name[0] != '.') {
-            ++count;
-        }
-    }
-    closedir(dir);
-    return count;
-}
 
 struct Job {
     std::atomic<int> calls{0};
