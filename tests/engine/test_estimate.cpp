@@ -696,6 +696,8 @@ struct CpuMask {
 } // namespace
 
 TEST(EstimateFastForms, ColumnSumWindowsAgreeWithTheIntegralImages) {
+    /* The AVX2 forms run only on a processor that has AVX2. */
+    const bool avx2 = (nr_cpu_detected() & NR_CPU_AVX2) != 0;
     std::mt19937 rng(21);
     for (int trial = 0; trial < 60; ++trial) {
         const int rw = 1 + trial * 3 % 41, rh = 1 + trial % 9;
@@ -720,14 +722,15 @@ TEST(EstimateFastForms, ColumnSumWindowsAgreeWithTheIntegralImages) {
             if (y > 0) {
                 nr_window_advance(&g[(size_t)(y - 1) * stride], &g[(size_t)(y + 7) * stride],
                                   is_signed, width, cs.data(), cq.data());
-                nr_window_advance_avx2(&g[(size_t)(y - 1) * stride], &g[(size_t)(y + 7) * stride],
-                                       is_signed, width, cs2.data(), cq2.data());
+                (avx2 ? nr_window_advance_avx2 : nr_window_advance)(
+                    &g[(size_t)(y - 1) * stride], &g[(size_t)(y + 7) * stride], is_signed, width,
+                    cs2.data(), cq2.data());
                 ASSERT_EQ(cs2, cs);
                 ASSERT_EQ(cq2, cq);
             }
             std::vector<uint8_t> v(rw), v2(rw);
             nr_window_row(cs.data(), cq.data(), rw, shift, v.data());
-            nr_window_row_avx2(cs.data(), cq.data(), rw, shift, v2.data());
+            (avx2 ? nr_window_row_avx2 : nr_window_row)(cs.data(), cq.data(), rw, shift, v2.data());
             ASSERT_EQ(v2, v) << "trial " << trial << " row " << y;
             for (int x = 0; x < rw; ++x) {
                 const uint16_t* t = &sums[(size_t)y * pitch];
@@ -738,6 +741,63 @@ TEST(EstimateFastForms, ColumnSumWindowsAgreeWithTheIntegralImages) {
                 const uint32_t s2 = qb[x + 8] - qt[x + 8] - qb[x] + qt[x];
                 const int64_t m = (64 * (int64_t)s2 - (int64_t)s1 * s1) >> shift;
                 ASSERT_EQ(v[x], m >= 0 && m < 64 ? (int)m : 255) << trial << " " << x << "," << y;
+            }
+        }
+    }
+}
+
+TEST(EstimateFastForms, LevelCountsAreIdenticalWithPortableAndFastForms) {
+    struct Case {
+        int w, h;
+        uint32_t format;
+        int amp, j, xs, ys;
+    } cases[] = {
+        {1, 1, 0x110, 6, 0, 0, 0},      {7, 3, 0x110, 9, 1, 1, 1},
+        {13, 9, 0x10, 40, 0, 1, 1},     {33, 17, 0x110, 128, 2, 2, 1}, /* extremes: -128..127 */
+        {45, 31, 0x10, 255, 3, 1, 2},                                  /* 0..255 */
+        {300, 230, 0x110, 11, 0, 2, 2}, /* large enough for the spread counts */
+        {301, 229, 0x10, 30, 1, 1, 1},
+    };
+    std::mt19937 rng(606);
+    for (const Case& c : cases) {
+        /* Margins of 3 .. 6 samples; the region keeps at least 4 from every edge. */
+        TestLevel band(c.w + 9, c.h + 10, 0, c.format, 0);
+        band.level.margin_left = 3;
+        band.level.margin_top = 6;
+        band.level.margin_right = 5;
+        band.level.margin_bottom = 4;
+        /* Bands of rows at the case's amplitude between quiet ones that give counted bins. */
+        for (int y = 0; y < band.level.height; ++y)
+            for (int x = 0; x < band.level.stride; ++x) {
+                const int amp = (y / 12) % 2 ? c.amp : 5;
+                const int r = (int)(rng() % (2 * amp + 1)) - amp;
+                band.at(x, y) = c.format == 0x110
+                                    ? (uint8_t)(int8_t)std::max(-128, std::min(127, r))
+                                    : (uint8_t)std::max(0, std::min(255, 128 + r));
+            }
+        TestLevel coarse((c.w >> c.xs) + 2, (c.h >> c.ys) + 2, 4, 0x10, 0);
+        for (auto& b : coarse.buf)
+            b = (uint8_t)(rng() & 0xFF);
+        std::vector<uint16_t> first;
+        for (uint32_t mask : {0u, (uint32_t)NR_CPU_FAST, (uint32_t)NR_CPU_ALL}) {
+            CpuMask cpu(mask);
+            NrNoiseHistogram h;
+            ASSERT_EQ(nr_hist_alloc(&h, nullptr, 1, 1, 0, 8, 6), NR_OK);
+            NrHistLevel* level = &h.groups[0].levels[0];
+            ASSERT_EQ(nr_hist_accumulate_level(nullptr, level, &band.level, &coarse.level, c.j,
+                                               c.xs, c.ys),
+                      NR_OK);
+            std::vector<uint16_t> counts(level->counts, level->counts + NR_HIST_LEVEL_COUNTS);
+            nr_hist_free(nullptr, &h);
+            if (first.empty()) {
+                first = counts;
+                int total = 0;
+                for (uint16_t n : counts)
+                    total += n;
+                EXPECT_GT(total, 0) << c.w << " x " << c.h;
+                EXPECT_LE(total, c.w * c.h);
+            } else {
+                ASSERT_EQ(counts, first) << c.w << " x " << c.h << " mask " << mask;
             }
         }
     }

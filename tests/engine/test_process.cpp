@@ -9,6 +9,7 @@
 #include <atomic>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "nr_context.h"
@@ -1204,6 +1205,50 @@ TEST(TileProcess, OneCallTileEqualsTheScheduledRunOfAOneTileFrame) {
     nr_test_fail_alloc_after(-1);
     EXPECT_EQ(untouched.buf, src.buf);
     nr_worker_buffers_free(nullptr, buffers, 2, 1, 3);
+}
+
+} // namespace
+
+namespace {
+
+TEST(ProcessDeterminism, ContextsInParallelThreadsGiveTheSingleRunResult) {
+    // The application runs one context per denoiser, the batch and the editing page at once.
+    const Frame src = makeFrame(noisy(photoResized(640, 480), 6.0, 4.0, 88), NR_FORMAT_YUY2);
+    Frame reference = src;
+    {
+        Engine engine;
+        applicationSettings(engine.e);
+        ASSERT_EQ(denoiseLikeTheApplication(engine.e, src, &reference), NR_OK);
+    }
+    std::vector<Frame> outputs(3, src);
+    std::vector<int32_t> statuses(outputs.size(), -1);
+    std::vector<std::thread> threads;
+    for (size_t i = 0; i < outputs.size(); ++i) {
+        threads.emplace_back([&, i] {
+            NrEngine* e = nullptr;
+            if (nr_engine_create(&e) == NR_OK) {
+                nr_engine_set_mode(e, 0);
+                nr_engine_set_strength(e, 0);
+                nr_engine_set_detail(e, 0);
+                nr_engine_set_luma_strength(e, 50);
+                nr_engine_set_chroma_strength(e, 50);
+                nr_engine_set_detail(e, 50);
+                int32_t status = NR_OK;
+                for (int run = 0; run < 3 && status == NR_OK; ++run) {
+                    status = denoiseLikeTheApplication(e, src, &outputs[i]);
+                }
+                statuses[i] = status;
+            }
+            nr_engine_destroy(e);
+        });
+    }
+    for (std::thread& t : threads) {
+        t.join();
+    }
+    for (size_t i = 0; i < outputs.size(); ++i) {
+        EXPECT_EQ(statuses[i], NR_OK) << i;
+        EXPECT_EQ(outputs[i].buf, reference.buf) << i;
+    }
 }
 
 } // namespace
