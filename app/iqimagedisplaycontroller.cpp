@@ -1,0 +1,218 @@
+#include "iqimagedisplaycontroller.h"
+
+#include "iqimagescene.h"
+
+#include <QDebug>
+#include <QGraphicsPixmapItem>
+#include <QGraphicsView>
+#include <QScrollBar>
+#include <QTransform>
+#include <QtMath>
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+// The pixmap `source` at `scale` times its size, smoothly filtered.
+QPixmap scaledPixmap(const QPixmap& source, double scale) {
+    if (source.isNull())
+        return QPixmap();
+    const QSize target(qRound(source.width() * scale), qRound(source.height() * scale));
+    if (target.isEmpty())
+        return QPixmap();
+    return source.scaled(target, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+}
+
+// `angle` degrees about the centre of a w x h picture.
+QTransform rotationAboutCentre(int w, int h, double angle) {
+    QTransform t;
+    t.translate(w / 2, h / 2);
+    t.rotate(angle, Qt::ZAxis);
+    t.translate(-(w / 2), -(h / 2));
+    return t;
+}
+
+} // namespace
+
+IQImageDisplayController::IQImageDisplayController(QGraphicsView* view)
+    : QObject(nullptr), view(view), scene(new IQImageScene(nullptr, view)) {
+    showPixmap();
+    connect(scene, &IQImageScene::scrollValueChanged, this,
+            &IQImageDisplayController::onSceneScrollValueChanged);
+}
+
+IQImageDisplayController::~IQImageDisplayController() {
+    // The scene has no parent; deleting it detaches it from the view, which the page keeps.
+    delete scene;
+}
+
+void IQImageDisplayController::onSceneScrollValueChanged(IQImageScene*, int x, int y) {
+    emit controllerScrollValueChanged(this, x, y);
+}
+
+void IQImageDisplayController::showPixmap() {
+    scene->clear();
+    item = scene->addPixmap(pixmap);
+    scene->setSceneRect(QRectF(pixmap.rect()));
+}
+
+void IQImageDisplayController::setImage(const QImage& img) {
+    image = img;
+    sourcePixmap = QPixmap::fromImage(img);
+    pixmap = sourcePixmap;
+    showPixmap();
+    rotation = 0.0;
+    scale = 1.0;
+}
+
+void IQImageDisplayController::renderAndScroll(double f) {
+    QScrollBar* hbar = view->horizontalScrollBar();
+    QScrollBar* vbar = view->verticalScrollBar();
+    // The positions before the render: a smaller scene would clamp them first and move the
+    // centre off the point it showed.
+    const int h = hbar->value();
+    const int v = vbar->value();
+
+    pixmap = scaledPixmap(sourcePixmap, scale);
+    showPixmap();
+
+    hbar->setValue(int((f - 1.0) * hbar->pageStep() * 0.5 + h * f));
+    vbar->setValue(int((f - 1.0) * vbar->pageStep() * 0.5 + v * f));
+}
+
+void IQImageDisplayController::setScale(double s) {
+    if (image.isNull())
+        return;
+    scale = s;
+    renderAndScroll(s);
+}
+
+void IQImageDisplayController::scaleBy(double f) {
+    scale *= f;
+    renderAndScroll(f);
+    qDebug("scale :: %f", f);
+}
+
+void IQImageDisplayController::setScrollValues(int x, int y) {
+    view->verticalScrollBar()->setValue(y);
+    view->horizontalScrollBar()->setValue(x);
+}
+
+bool IQImageDisplayController::ensureImage32() {
+    if (image.isNull())
+        return false;
+    if (image.depth() != 32)
+        image = image.convertToFormat(QImage::Format_ARGB32);
+    return image.depth() == 32;
+}
+
+void IQImageDisplayController::updateFromBGRA(const QImage& src) {
+    if (ensureImage32() && !src.isNull()) {
+        const QImage source = src.depth() == 32 ? src : src.convertToFormat(QImage::Format_ARGB32);
+        // Only the size both images cover: a smaller result never makes us read past its end.
+        const int rows = std::min(image.height(), source.height());
+        const int cols = std::min(image.width(), source.width());
+        for (int i = 0; i < rows; ++i) {
+            const uchar* s = source.constScanLine(i);
+            uchar* d = image.scanLine(i);
+            for (int j = 0; j < cols; ++j) {
+                d[4 * j + 0] = s[4 * j + 0];
+                d[4 * j + 1] = s[4 * j + 1];
+                d[4 * j + 2] = s[4 * j + 2];
+            }
+        }
+    }
+    refreshFromImage();
+}
+
+void IQImageDisplayController::updateFromData(const uchar* data, int width, int height, int stride,
+                                              QImage::Format format) {
+    if (data && ensureImage32() && width > 0 && height > 0) {
+        const int rows = std::min(image.height(), height);
+        const int cols = std::min(image.width(), width);
+        if (format == QImage::Format_ARGB32) {
+            const qsizetype rowBytes = qsizetype(width) * 4;
+            for (int i = 0; i < rows; ++i) {
+                const uchar* s = data + i * rowBytes;
+                uchar* d = image.scanLine(i);
+                for (int j = 0; j < cols; ++j) {
+                    d[4 * j + 0] = s[4 * j + 0];
+                    d[4 * j + 1] = s[4 * j + 1];
+                    d[4 * j + 2] = s[4 * j + 2];
+                }
+            }
+        } else if (format == QImage::Format_RGB888 && stride >= 3 * width) {
+            for (int i = 0; i < rows; ++i) {
+                const uchar* s = data + qsizetype(i) * stride;
+                uchar* d = image.scanLine(i);
+                for (int j = 0; j < cols; ++j) {
+                    d[4 * j + 0] = s[3 * j + 0];
+                    d[4 * j + 1] = s[3 * j + 1];
+                    d[4 * j + 2] = s[3 * j + 2];
+                }
+            }
+        }
+    }
+    refreshFromImage();
+}
+
+void IQImageDisplayController::refreshFromImage() {
+    sourcePixmap = QPixmap::fromImage(image);
+    pixmap = sourcePixmap;
+    showPixmap();
+    scaleBy(1.0);
+    scene->update();
+}
+
+void IQImageDisplayController::refresh() {
+    view->viewport()->update();
+}
+
+void IQImageDisplayController::zoomToRect(const QRect& r) {
+    const int dx = std::max(r.left(), r.right()) - std::min(r.left(), r.right());
+    const int dy = std::max(r.top(), r.bottom()) - std::min(r.top(), r.bottom());
+    if (dx == 0 || dy == 0)
+        return;
+    double s = double(view->width()) / dx;
+    if (dy * s > view->height())
+        s = double(view->height()) / dy;
+    scaleBy(s);
+    view->horizontalScrollBar()->setValue(int(std::min(r.left(), r.right()) * s));
+    view->verticalScrollBar()->setValue(int(std::min(r.top(), r.bottom()) * s));
+}
+
+void IQImageDisplayController::fitToView() {
+    scale = 1.0;
+    scaleBy(1.0);
+    if (pixmap.isNull())
+        return;
+    double s = double(view->width()) / pixmap.width();
+    if (pixmap.height() * s > view->height())
+        s = double(view->height()) / pixmap.height();
+    scaleBy(s);
+}
+
+void IQImageDisplayController::rotate(double angle, bool previewOnly) {
+    double total = rotation + angle;
+    if (total > 360.0)
+        total -= 360.0;
+    const QPixmap full = QPixmap::fromImage(image);
+    const QPixmap p = scaledPixmap(full, scale);
+    if (p.isNull())
+        return;
+    pixmap =
+        p.transformed(rotationAboutCentre(p.width(), p.height(), total), Qt::FastTransformation);
+    showPixmap();
+    if (!previewOnly) {
+        rotation = total;
+        sourcePixmap = full.transformed(rotationAboutCentre(full.width(), full.height(), total),
+                                        Qt::FastTransformation);
+    }
+}
+
+void IQImageDisplayController::crop(const QRect& r) {
+    const QRect area(QPoint(std::min(r.left(), r.right()), std::min(r.top(), r.bottom())),
+                     QPoint(std::max(r.left(), r.right()), std::max(r.top(), r.bottom())));
+    setImage(pixmap.copy(area).toImage());
+}

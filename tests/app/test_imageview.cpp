@@ -1,0 +1,395 @@
+// The image view: drag to pan, scroll reports, centre-keeping zoom, result copy-in and the further
+// view operations, on a real QGraphicsView.
+#include "iqimagedisplaycontroller.h"
+#include "iqimagescene.h"
+
+#include <QApplication>
+#include <QGraphicsPixmapItem>
+#include <QGraphicsView>
+#include <QMouseEvent>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+// A picture whose every pixel differs from its neighbours, with a varying alpha.
+QImage patternImage(int w, int h) {
+    QImage img(w, h, QImage::Format_ARGB32);
+    for (int y = 0; y < h; ++y) {
+        auto* line = reinterpret_cast<QRgb*>(img.scanLine(y));
+        for (int x = 0; x < w; ++x)
+            line[x] = qRgba((x * 7 + y) & 0xff, (y * 5 + x * 3) & 0xff, (x ^ y) & 0xff,
+                            (x + y * 11) & 0xff);
+    }
+    return img;
+}
+
+class ImageViewTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        view.setFrameShape(QFrame::NoFrame);
+        view.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        view.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        view.resize(200, 150);
+        controller = new IQImageDisplayController(&view);
+        view.show();
+        QApplication::processEvents();
+    }
+    void TearDown() override { delete controller; }
+
+    QScrollBar* hbar() { return view.horizontalScrollBar(); }
+    QScrollBar* vbar() { return view.verticalScrollBar(); }
+
+    // Sends a mouse event to the viewport as the window system would.
+    void mouse(QEvent::Type type, QPoint pos, Qt::MouseButton button, Qt::MouseButtons buttons) {
+        QWidget* vp = view.viewport();
+        QMouseEvent ev(type, pos, vp->mapToGlobal(pos), button, buttons, Qt::NoModifier);
+        QApplication::sendEvent(vp, &ev);
+    }
+
+    void checkSceneInvariant() {
+        ASSERT_EQ(controller->imageScene()->items().size(), 1);
+        auto* item = dynamic_cast<QGraphicsPixmapItem*>(controller->imageScene()->items().first());
+        ASSERT_NE(item, nullptr);
+        EXPECT_EQ(item->pixmap().size(), controller->shownPixmap().size());
+        EXPECT_EQ(controller->imageScene()->sceneRect(), QRectF(controller->shownPixmap().rect()));
+    }
+
+    QGraphicsView view;
+    IQImageDisplayController* controller = nullptr;
+};
+
+TEST_F(ImageViewTest, ControllerMakesItsSceneTheViewsSceneWithOneEmptyItem) {
+    EXPECT_EQ(view.scene(), controller->imageScene());
+    checkSceneInvariant();
+    EXPECT_TRUE(controller->shownPixmap().isNull());
+}
+
+TEST_F(ImageViewTest, SetImageShowsItAtFullSizeAndResetsScaleAndRotation) {
+    controller->setImage(patternImage(400, 300));
+    controller->scaleBy(0.5);
+    controller->rotate(30, false);
+    controller->setImage(patternImage(120, 80));
+    EXPECT_DOUBLE_EQ(controller->currentScale(), 1.0);
+    EXPECT_DOUBLE_EQ(controller->currentRotation(), 0.0);
+    EXPECT_EQ(controller->shownPixmap().size(), QSize(120, 80));
+    checkSceneInvariant();
+}
+
+TEST_F(ImageViewTest, SetScaleWithoutAnImageDoesNothing) {
+    controller->setScale(0.5);
+    EXPECT_DOUBLE_EQ(controller->currentScale(), 1.0);
+    EXPECT_TRUE(controller->shownPixmap().isNull());
+}
+
+TEST_F(ImageViewTest, RenderScalesThePixmapAndTheSceneRect) {
+    controller->setImage(patternImage(401, 301));
+    controller->setScale(0.5);
+    EXPECT_EQ(controller->shownPixmap().size(), QSize(201, 151)); // qRound(200.5), qRound(150.5)
+    checkSceneInvariant();
+    controller->scaleBy(3.0);
+    EXPECT_DOUBLE_EQ(controller->currentScale(), 1.5);
+    EXPECT_EQ(controller->shownPixmap().size(), QSize(602, 452));
+    checkSceneInvariant();
+}
+
+TEST_F(ImageViewTest, ScrollBarChangesAreReportedWithBothValues) {
+    controller->setImage(patternImage(800, 600));
+    QSignalSpy sceneSpy(controller->imageScene(), &IQImageScene::scrollValueChanged);
+    QSignalSpy spy(controller, &IQImageDisplayController::controllerScrollValueChanged);
+    hbar()->setValue(30);
+    vbar()->setValue(40);
+    ASSERT_EQ(spy.size(), 2);
+    EXPECT_EQ(spy[0][1].toInt(), 30);
+    EXPECT_EQ(spy[0][2].toInt(), vbar()->minimum());
+    EXPECT_EQ(spy[1][1].toInt(), 30);
+    EXPECT_EQ(spy[1][2].toInt(), 40);
+    EXPECT_EQ(spy[1][0].value<IQImageDisplayController*>(), controller);
+    ASSERT_EQ(sceneSpy.size(), 2);
+    EXPECT_EQ(sceneSpy[1][0].value<IQImageScene*>(), controller->imageScene());
+}
+
+TEST_F(ImageViewTest, SetScrollValuesSetsTheVerticalBarFirst) {
+    controller->setImage(patternImage(800, 600));
+    hbar()->setValue(0);
+    vbar()->setValue(0);
+    QSignalSpy spy(controller, &IQImageDisplayController::controllerScrollValueChanged);
+    controller->setScrollValues(50, 60);
+    ASSERT_EQ(spy.size(), 2);
+    EXPECT_EQ(spy[0][1].toInt(), 0); // horizontal not yet moved
+    EXPECT_EQ(spy[0][2].toInt(), 60);
+    EXPECT_EQ(spy[1][1].toInt(), 50);
+    EXPECT_EQ(spy[1][2].toInt(), 60);
+}
+
+TEST_F(ImageViewTest, DragScrollsTenUnitsPerMoveAgainstTheCursor) {
+    controller->setImage(patternImage(1000, 800));
+    controller->setScrollValues(300, 300);
+    struct Step {
+        QPoint delta;
+        int dh, dv;
+    };
+    const Step steps[] = {
+        {{1, 1}, -10, -10},  // right and down: both bars lower by 10
+        {{25, 0}, -10, 0},   // x only: the vertical bar stays
+        {{0, -40}, 0, +10},  // up
+        {{-3, 2}, +10, -10}, // left and down
+        {{0, 0}, 0, 0},      // no movement
+    };
+    QPoint pos(100, 70);
+    mouse(QEvent::MouseButtonPress, pos, Qt::LeftButton, Qt::LeftButton);
+    for (const Step& s : steps) {
+        const int h = hbar()->value(), v = vbar()->value();
+        pos += s.delta;
+        mouse(QEvent::MouseMove, pos, Qt::NoButton, Qt::LeftButton);
+        EXPECT_EQ(hbar()->value(), h + s.dh) << s.delta.x() << "," << s.delta.y();
+        EXPECT_EQ(vbar()->value(), v + s.dv) << s.delta.x() << "," << s.delta.y();
+    }
+    mouse(QEvent::MouseButtonRelease, pos, Qt::LeftButton, Qt::NoButton);
+    // After the release a move scrolls nothing.
+    const int h = hbar()->value(), v = vbar()->value();
+    mouse(QEvent::MouseMove, pos + QPoint(5, 5), Qt::NoButton, Qt::NoButton);
+    EXPECT_EQ(hbar()->value(), h);
+    EXPECT_EQ(vbar()->value(), v);
+}
+
+TEST_F(ImageViewTest, DragComparesWithTheLastPositionOfAMovedAxisOnly) {
+    controller->setImage(patternImage(1000, 800));
+    controller->setScrollValues(300, 300);
+    mouse(QEvent::MouseButtonPress, {100, 70}, Qt::LeftButton, Qt::LeftButton);
+    mouse(QEvent::MouseMove, {110, 70}, Qt::NoButton, Qt::LeftButton); // x moves, y stays 70
+    mouse(QEvent::MouseMove, {110, 71}, Qt::NoButton, Qt::LeftButton); // compared with y 70
+    EXPECT_EQ(hbar()->value(), 290);
+    EXPECT_EQ(vbar()->value(), 290);
+    mouse(QEvent::MouseButtonRelease, {110, 71}, Qt::LeftButton, Qt::NoButton);
+}
+
+TEST_F(ImageViewTest, RightAndMiddleDragsScrollNothing) {
+    controller->setImage(patternImage(1000, 800));
+    controller->setScrollValues(300, 300);
+    for (Qt::MouseButton b : {Qt::RightButton, Qt::MiddleButton}) {
+        mouse(QEvent::MouseButtonPress, {100, 70}, b, b);
+        mouse(QEvent::MouseMove, {120, 90}, Qt::NoButton, b);
+        mouse(QEvent::MouseButtonRelease, {120, 90}, b, Qt::NoButton);
+        EXPECT_EQ(hbar()->value(), 300);
+        EXPECT_EQ(vbar()->value(), 300);
+    }
+}
+
+TEST_F(ImageViewTest, DragAtTheEndOfTheRangeStaysThere) {
+    controller->setImage(patternImage(1000, 800));
+    controller->setScrollValues(0, vbar()->maximum());
+    mouse(QEvent::MouseButtonPress, {100, 70}, Qt::LeftButton, Qt::LeftButton);
+    mouse(QEvent::MouseMove, {101, 69}, Qt::NoButton, Qt::LeftButton); // right and up
+    EXPECT_EQ(hbar()->value(), 0);
+    EXPECT_EQ(vbar()->value(), vbar()->maximum());
+    mouse(QEvent::MouseButtonRelease, {101, 69}, Qt::LeftButton, Qt::NoButton);
+}
+
+// The scene point at the viewport's centre, from the bar values.
+QPointF centreInImage(QGraphicsView& view, double scale) {
+    return QPointF((view.horizontalScrollBar()->value() + view.viewport()->width() / 2.0) / scale,
+                   (view.verticalScrollBar()->value() + view.viewport()->height() / 2.0) / scale);
+}
+
+TEST_F(ImageViewTest, ZoomKeepsTheCentrePointInPlace) {
+    controller->setImage(patternImage(1000, 800));
+    controller->setScrollValues(310, 270);
+    for (double f : {2.0, 0.5, 1.2, 0.8}) {
+        const QPointF before = centreInImage(view, controller->currentScale());
+        controller->scaleBy(f);
+        const double s = controller->currentScale();
+        const QPointF after = centreInImage(view, s);
+        // Within one scroll unit of the scaled view.
+        EXPECT_NEAR(after.x(), before.x(), 1.0 / s) << f;
+        EXPECT_NEAR(after.y(), before.y(), 1.0 / s) << f;
+    }
+}
+
+TEST_F(ImageViewTest, ZoomOutNearTheFarEdgeKeepsTheCentreAsFarAsTheRangeAllows) {
+    controller->setImage(patternImage(1000, 800));
+    controller->setScrollValues(hbar()->maximum(), vbar()->maximum());
+    controller->scaleBy(0.5);
+    // The picture's bottom-right corner was in view; now half as large, the bars clamp to the end.
+    EXPECT_EQ(hbar()->value(), hbar()->maximum());
+    EXPECT_EQ(vbar()->value(), vbar()->maximum());
+}
+
+TEST_F(ImageViewTest, CopyInTakesColourBytesAndKeepsAlpha) {
+    const QImage photo = patternImage(64, 48);
+    IQImageDisplayController before(&view);
+    before.setImage(photo);
+    controller->setImage(photo);
+
+    QImage result(64, 48, QImage::Format_ARGB32);
+    result.fill(qRgba(10, 20, 30, 255));
+    controller->updateFromBGRA(result);
+
+    const QImage& held = controller->currentImage();
+    for (int y = 0; y < 48; ++y)
+        for (int x = 0; x < 64; ++x) {
+            const QRgb p = held.pixel(x, y);
+            ASSERT_EQ(qRed(p), 10);
+            ASSERT_EQ(qGreen(p), 20);
+            ASSERT_EQ(qBlue(p), 30);
+            ASSERT_EQ(qAlpha(p), qAlpha(photo.pixel(x, y)));
+        }
+    // The other view's image is a value of its own.
+    EXPECT_EQ(before.currentImage(), photo);
+    EXPECT_EQ(controller->shownPixmap().size(), QSize(64, 48));
+}
+
+TEST_F(ImageViewTest, CopyInFromASmallerResultCopiesOnlyTheOverlap) {
+    const QImage photo = patternImage(64, 48);
+    controller->setImage(photo);
+    QImage result(40, 30, QImage::Format_ARGB32);
+    result.fill(qRgba(1, 2, 3, 255));
+    controller->updateFromBGRA(result);
+    const QImage& held = controller->currentImage();
+    EXPECT_EQ(held.size(), QSize(64, 48));
+    EXPECT_EQ(qRed(held.pixel(39, 29)), 1);
+    EXPECT_EQ(held.pixel(40, 29), photo.pixel(40, 29));
+    EXPECT_EQ(held.pixel(39, 30), photo.pixel(39, 30));
+
+    // The same through a raw buffer that covers less than the image.
+    QByteArray small(10 * 5 * 4, char(0x77));
+    controller->updateFromData(reinterpret_cast<const uchar*>(small.constData()), 10, 5, 0,
+                               QImage::Format_ARGB32);
+    EXPECT_EQ(qGreen(controller->currentImage().pixel(9, 4)), 0x77);
+    EXPECT_EQ(qGreen(controller->currentImage().pixel(10, 4)), 2);
+    EXPECT_EQ(qGreen(controller->currentImage().pixel(9, 5)), 2);
+}
+
+TEST_F(ImageViewTest, UpdateFromDataHonoursTheFormat) {
+    const int w = 6, h = 4;
+    const QImage photo = patternImage(w, h);
+    struct Case {
+        QImage::Format format;
+        int stride;
+        bool copies;
+    };
+    const Case cases[] = {
+        {QImage::Format_ARGB32, 999, true}, // stride ignored: rows are 4 w apart
+        {QImage::Format_RGB888, 20, true},  // 3-byte pixels, rows 20 bytes apart (2 padding)
+        {QImage::Format_RGB32, 24, false},  // any other format copies nothing
+    };
+    for (const Case& c : cases) {
+        controller->setImage(photo);
+        const int bpp = c.format == QImage::Format_RGB888 ? 3 : 4;
+        const int rowBytes = c.format == QImage::Format_RGB888 ? c.stride : 4 * w;
+        QByteArray buf(rowBytes * h, char(0xee)); // padding marked
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                for (int b = 0; b < 3; ++b)
+                    buf[y * rowBytes + x * bpp + b] = char(y * 40 + x * 6 + b);
+        controller->updateFromData(reinterpret_cast<const uchar*>(buf.constData()), w, h, c.stride,
+                                   c.format);
+        const QImage& held = controller->currentImage();
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                const QRgb p = held.pixel(x, y);
+                if (c.copies) {
+                    ASSERT_EQ(qBlue(p), y * 40 + x * 6) << c.format;
+                    ASSERT_EQ(qGreen(p), y * 40 + x * 6 + 1) << c.format;
+                    ASSERT_EQ(qRed(p), y * 40 + x * 6 + 2) << c.format;
+                    ASSERT_EQ(qAlpha(p), qAlpha(photo.pixel(x, y)));
+                } else {
+                    ASSERT_EQ(p, photo.pixel(x, y)) << c.format;
+                }
+            }
+    }
+}
+
+TEST_F(ImageViewTest, CopyInKeepsTheScaleAndTheScrollPositions) {
+    controller->setImage(patternImage(1000, 800));
+    controller->setScale(1.0);
+    controller->scaleBy(0.8);
+    controller->setScrollValues(120, 90);
+    QImage result(1000, 800, QImage::Format_ARGB32);
+    result.fill(Qt::gray);
+    controller->updateFromBGRA(result);
+    EXPECT_DOUBLE_EQ(controller->currentScale(), 0.8);
+    EXPECT_EQ(controller->shownPixmap().size(), QSize(800, 640));
+    EXPECT_EQ(hbar()->value(), 120);
+    EXPECT_EQ(vbar()->value(), 90);
+    checkSceneInvariant();
+}
+
+TEST_F(ImageViewTest, NullImageIsHarmlessEverywhere) {
+    controller->setImage(QImage());
+    controller->scaleBy(2.0);
+    QImage result(8, 8, QImage::Format_ARGB32);
+    result.fill(Qt::red);
+    controller->updateFromBGRA(result);
+    controller->updateFromData(result.constBits(), 8, 8, 32, QImage::Format_ARGB32);
+    controller->fitToView();
+    controller->rotate(90, false);
+    EXPECT_TRUE(controller->currentImage().isNull());
+    checkSceneInvariant();
+}
+
+TEST_F(ImageViewTest, ZoomToRectFillsTheViewAndScrollsToTheCorner) {
+    controller->setImage(patternImage(1000, 800));
+    // 100 x 50 in a 200 x 150 view: the width limits, s = 2.
+    controller->zoomToRect(QRect(QPoint(140, 60), QPoint(40, 110)));
+    EXPECT_DOUBLE_EQ(controller->currentScale(), 2.0);
+    EXPECT_EQ(hbar()->value(), 80);
+    EXPECT_EQ(vbar()->value(), 120);
+    // 20 x 60: the height limits, s = 150 / 60.
+    controller->zoomToRect(QRect(QPoint(10, 10), QPoint(30, 70)));
+    EXPECT_DOUBLE_EQ(controller->currentScale(), 2.0 * 2.5);
+    // A rectangle without width changes nothing.
+    controller->zoomToRect(QRect(QPoint(10, 10), QPoint(10, 70)));
+    EXPECT_DOUBLE_EQ(controller->currentScale(), 5.0);
+}
+
+TEST_F(ImageViewTest, FitToViewRendersTheWholeImageInTheView) {
+    controller->setImage(patternImage(800, 300));
+    controller->scaleBy(1.7);
+    controller->fitToView();
+    EXPECT_DOUBLE_EQ(controller->currentScale(), 0.25); // 200 / 800, width limits
+    EXPECT_EQ(controller->shownPixmap().size(), QSize(200, 75));
+    controller->setImage(patternImage(300, 600));
+    controller->fitToView();
+    EXPECT_DOUBLE_EQ(controller->currentScale(), 0.25); // 150 / 600, height limits
+    EXPECT_EQ(controller->shownPixmap().size(), QSize(75, 150));
+}
+
+TEST_F(ImageViewTest, RotateTurnsThePictureButNeverTheImage) {
+    const QImage photo = patternImage(40, 20);
+    controller->setImage(photo);
+    controller->rotate(90, true);
+    EXPECT_EQ(controller->shownPixmap().size(), QSize(20, 40));
+    EXPECT_DOUBLE_EQ(controller->currentRotation(), 0.0);
+    checkSceneInvariant();
+    // A preview is not kept: a re-render shows the upright picture.
+    controller->scaleBy(1.0);
+    EXPECT_EQ(controller->shownPixmap().size(), QSize(40, 20));
+
+    controller->rotate(90, false);
+    controller->rotate(300, false); // 390 wraps to 30
+    EXPECT_DOUBLE_EQ(controller->currentRotation(), 30.0);
+    controller->rotate(60, false);
+    EXPECT_DOUBLE_EQ(controller->currentRotation(), 90.0);
+    controller->scaleBy(1.0); // renders from the rotated source
+    EXPECT_EQ(controller->shownPixmap().size(), QSize(20, 40));
+    EXPECT_EQ(controller->currentImage(), photo);
+    // The top-left pixel of the image is now at the top-right of the picture.
+    const QImage shown = controller->shownPixmap().toImage().convertToFormat(QImage::Format_ARGB32);
+    EXPECT_EQ(shown.pixel(19, 0), photo.pixel(0, 0));
+}
+
+TEST_F(ImageViewTest, CropMakesThePartOfTheShownPixmapTheImage) {
+    // Opaque, so that the pixmap round trip is exact.
+    const QImage photo = patternImage(80, 60).convertToFormat(QImage::Format_RGB32);
+    controller->setImage(photo);
+    controller->crop(QRect(QPoint(30, 25), QPoint(10, 5))); // corners in any order
+    const QImage& held = controller->currentImage();
+    ASSERT_EQ(held.size(), QSize(21, 21));
+    EXPECT_EQ(held.convertToFormat(QImage::Format_RGB32), photo.copy(10, 5, 21, 21));
+    EXPECT_DOUBLE_EQ(controller->currentScale(), 1.0);
+}
+
+} // namespace
