@@ -265,8 +265,15 @@ protected:
     // Runs the real engine on the shown photo (a released luminance slider), so the editing page
     // holds an unsaved result.
     void makeModified() {
-        ASSERT_TRUE(QMetaObject::invokeMethod(editing(), "fakeEngineResult"));
-        ASSERT_TRUE(QTest::qWaitFor([&] { return editing()->isModified(); }, 30000));
+        QWidget* denoisePanel = nullptr;
+        for (QWidget* child : editing()->findChildren<QWidget*>()) {
+            if (child->inherits("IQDenoiseProcessFrame"))
+                denoisePanel = child;
+        }
+        ASSERT_NE(denoisePanel, nullptr);
+        ASSERT_TRUE(QMetaObject::invokeMethod(denoisePanel, "on_luminanceSlider_valueChanged",
+                                              Q_ARG(int, 35)));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return editing()->isModified(); }, 60000));
     }
 
     QTemporaryDir folder;
