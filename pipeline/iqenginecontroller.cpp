@@ -1,0 +1,188 @@
+#include "iqenginecontroller.h"
+
+#include <cstring>
+
+#include "iqbgradata.h"
+#include "iqbgrdata.h"
+#include "iqdenoiser.h"
+#include "iqenginethread.h"
+#include "iqframe.h"
+
+IQEngineController::IQEngineController()
+{
+    pool.setMaxThreadCount(1);
+}
+
+IQEngineController::~IQEngineController()
+{
+    waitForIdle();
+    releaseBuffers();
+    destroyDenoiser();
+}
+
+void IQEngineController::waitForIdle()
+{
+    pool.waitForDone();
+}
+
+bool IQEngineController::isBGROperation(int operation)
+{
+    return operation == AdjustingOperation || operation == ColorOperation || operation == FilmOperation;
+}
+
+bool IQEngineController::isYUVOperation(int operation)
+{
+    return operation == FaceOperation || operation == DenoiseOperation;
+}
+
+void IQEngineController::setImage(const QImage& image)
+{
+    waitForIdle();
+    ++generation;
+    releaseBuffers();
+    destroyDenoiser();
+    loadSourceImage(image);
+}
+
+void IQEngineController::loadSourceImage(const QImage& image)
+{
+    const QImage argb = image.depth() == 32 ? image : image.convertToFormat(QImage::Format_ARGB32);
+    if (argb.isNull())
+        return;
+    sourceBGR = new IQBGRData(argb.width(), argb.height());
+    if (sourceBGR->data) {
+        for (int y = 0; y < sourceBGR->height; ++y) {
+            const uchar* from = argb.constScanLine(y);
+            uchar* to = sourceBGR->data + static_cast<qsizetype>(y) * sourceBGR->bytesPerLine;
+            for (int x = 0; x < sourceBGR->width; ++x, from += 4, to += 3) {
+                to[0] = from[0];
+                to[1] = from[1];
+                to[2] = from[2];
+            }
+        }
+    }
+    sourceFrame = createFrame(NR_FORMAT_YUY2, argb.width(), argb.height());
+    if (sourceFrame)
+        fillFrameFromImage(argb, sourceFrame);
+}
+
+IQDenoiser* IQEngineController::denoiser()
+{
+    waitForIdle();
+    return currentOrNewDenoiser();
+}
+
+IQDenoiser* IQEngineController::currentOrNewDenoiser()
+{
+    if (!currentDenoiser)
+        currentDenoiser = new IQDenoiser(nullptr);
+    return currentDenoiser;
+}
+
+void IQEngineController::destroyDenoiser()
+{
+    delete currentDenoiser;
+    currentDenoiser = nullptr;
+}
+
+void IQEngineController::releaseBuffers()
+{
+    delete sourceBGR;
+    sourceBGR = nullptr;
+    delete resultBGR;
+    resultBGR = nullptr;
+    freeFrame(sourceFrame);
+    sourceFrame = nullptr;
+    freeFrame(resultFrame);
+    resultFrame = nullptr;
+    delete resultBGRA;
+    resultBGRA = nullptr;
+}
+
+void IQEngineController::startOperation(int operation)
+{
+    auto* job = new IQEngineThread(this, operation);
+    const quint64 startedFor = generation;
+    // Queued to the GUI thread; a result for a photo that has been replaced meanwhile is dropped.
+    connect(job, &IQEngineThread::threadFinished, this, [this, startedFor](int op, int ret) {
+        if (startedFor == generation)
+            asyncProcessResult(op, ret);
+    });
+    pool.start(job, 0);
+}
+
+int IQEngineController::runOperation(int operation)
+{
+    if (isBGROperation(operation))
+        return runBGRStep();
+    if (isYUVOperation(operation))
+        return runYUVStep(operation);
+    return 0;
+}
+
+int IQEngineController::runBGRStep()
+{
+    if (!sourceBGR || !sourceBGR->data)
+        return NR_ERR_INVALID_ARG;
+    if (resultBGR && resultBGR->width == sourceBGR->width && resultBGR->height == sourceBGR->height &&
+        resultBGR->bytesPerLine == sourceBGR->bytesPerLine)
+        return 0;
+    delete resultBGR;
+    resultBGR = sourceBGR->clone();
+    return resultBGR->data ? 0 : NR_ERR_NO_MEMORY;
+}
+
+int IQEngineController::runYUVStep(int operation)
+{
+    if (!sourceFrame || !sourceBGR)
+        return NR_ERR_INVALID_ARG;
+    // The engine leaves an odd last row or column of its destination alone: starting the result
+    // as a copy of the photo keeps the photo's own pixels there.
+    if (!resultFrame)
+        resultFrame = duplicateFrame(sourceFrame);
+    if (!resultBGRA)
+        resultBGRA = new IQBGRAData(sourceBGR->width, sourceBGR->height);
+    if (!resultFrame || !resultBGRA->data)
+        return NR_ERR_NO_MEMORY;
+    if (operation == FaceOperation)
+        return 0;
+    const int ret = currentOrNewDenoiser()->process(sourceFrame, resultFrame);
+    if (ret == NR_OK)
+        frameToArgb(resultBGRA->data, resultFrame);
+    return ret;
+}
+
+void IQEngineController::asyncProcessResult(int operation, int ret)
+{
+    waitForIdle();
+    if (isBGROperation(operation)) {
+        if (ret != 0)
+            emit processBGRFinished(nullptr, ret);
+        else if (resultBGR)
+            emit processBGRFinished(resultBGR, 0);
+    } else if (isYUVOperation(operation)) {
+        if (ret != 0)
+            emit processYUVFinished(nullptr, ret);
+        else if (resultBGRA)
+            emit processYUVFinished(resultBGRA, 0);
+    }
+}
+
+void IQEngineController::switchResult(int from, int to)
+{
+    waitForIdle();
+    if (!sourceBGR || !sourceFrame)
+        return;
+    if (isBGROperation(from) && isBGROperation(to)) {
+        if (resultBGR && resultBGR->data && sourceBGR->data && resultBGR->byteCount() <= sourceBGR->byteCount())
+            memcpy(sourceBGR->data, resultBGR->data, static_cast<size_t>(resultBGR->byteCount()));
+    } else if (isBGROperation(from) && isYUVOperation(to)) {
+        if (resultBGR)
+            bgrToFrame(resultBGR, sourceFrame);
+    } else if (isYUVOperation(from) && isBGROperation(to)) {
+        frameToBgr(resultFrame ? resultFrame : sourceFrame, sourceBGR);
+    } else if (isYUVOperation(from) && isYUVOperation(to)) {
+        if (resultFrame)
+            copyFrame(resultFrame, sourceFrame);
+    }
+}

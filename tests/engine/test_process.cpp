@@ -1,0 +1,916 @@
+// The engine end to end: nr_engine_process and nr_engine_estimate_profile on real photos and
+// synthetic frames of every format and many sizes, with the real worker pool.
+#include <gtest/gtest.h>
+
+#include <math.h>
+#include <stdio.h>
+#include <string.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "nr_context.h"
+#include "nr_driver.h"
+#include "nr_engine.h"
+#include "nr_image.h"
+#include "nr_runtime.h"
+#include "nr_tiles.h"
+
+namespace {
+
+// ---- pictures: full-resolution Y, U, V planes -------------------------------------------------
+
+struct Picture {
+    int32_t w = 0;
+    int32_t h = 0;
+    std::vector<uint8_t> y, u, v;
+
+    Picture() = default;
+    Picture(int32_t width, int32_t height)
+        : w(width), h(height), y((size_t)width * height), u(y.size()), v(y.size()) {}
+};
+
+uint8_t clamp255(int v) {
+    return (uint8_t)(v < 0 ? 0 : v > 255 ? 255 : v);
+}
+
+// Reads a binary PPM (P6, maxval 255, '#' comments allowed) and converts it to full-range
+// BT.601 YUV.
+bool loadPpm(const std::string& path, Picture* out) {
+    FILE* f = fopen(path.c_str(), "rb");
+    if (f == nullptr) {
+        return false;
+    }
+    auto token = [f]() {
+        std::string t;
+        int c = fgetc(f);
+        while (c != EOF && (isspace(c) || c == '#')) {
+            if (c == '#') {
+                while (c != EOF && c != '\n') {
+                    c = fgetc(f);
+                }
+            }
+            c = fgetc(f);
+        }
+        while (c != EOF && !isspace(c)) {
+            t.push_back((char)c);
+            c = fgetc(f);
+        }
+        return t;
+    };
+    const std::string magic = token();
+    const int w = atoi(token().c_str());
+    const int h = atoi(token().c_str());
+    const int maxval = atoi(token().c_str());
+    if (magic != "P6" || w <= 0 || h <= 0 || maxval != 255) {
+        fclose(f);
+        return false;
+    }
+    std::vector<uint8_t> rgb((size_t)w * h * 3);
+    const bool ok = fread(rgb.data(), 1, rgb.size(), f) == rgb.size();
+    fclose(f);
+    if (!ok) {
+        return false;
+    }
+    *out = Picture(w, h);
+    for (size_t i = 0; i < out->y.size(); ++i) {
+        const int r = rgb[3 * i], g = rgb[3 * i + 1], b = rgb[3 * i + 2];
+        out->y[i] = clamp255((77 * r + 150 * g + 29 * b + 128) >> 8);
+        out->u[i] = clamp255(((-43 * r - 85 * g + 128 * b + 128) >> 8) + 128);
+        out->v[i] = clamp255(((128 * r - 107 * g - 21 * b + 128) >> 8) + 128);
+    }
+    return true;
+}
+
+// The clean test photo: chelsea (451 x 300), see tests/data/engine/README.md.
+const Picture& photo() {
+    static Picture p;
+    static bool loaded = false;
+    if (!loaded) {
+        loaded = loadPpm(std::string(NR_TEST_DATA_DIR) + "/engine/chelsea.ppm", &p);
+    }
+    return p;
+}
+
+// The photo mirrored into a w x h picture (for sizes the photo does not have).
+Picture photoResized(int32_t w, int32_t h) {
+    const Picture& src = photo();
+    Picture out(w, h);
+    for (int32_t y = 0; y < h; ++y) {
+        int32_t sy = y % (2 * src.h);
+        sy = sy < src.h ? sy : 2 * src.h - 1 - sy;
+        for (int32_t x = 0; x < w; ++x) {
+            int32_t sx = x % (2 * src.w);
+            sx = sx < src.w ? sx : 2 * src.w - 1 - sx;
+            const size_t i = (size_t)y * w + x;
+            const size_t j = (size_t)sy * src.w + sx;
+            out.y[i] = src.y[j];
+            out.u[i] = src.u[j];
+            out.v[i] = src.v[j];
+        }
+    }
+    return out;
+}
+
+// A smooth synthetic picture: gradients and soft waves.
+Picture synthetic(int32_t w, int32_t h) {
+    Picture p(w, h);
+    for (int32_t y = 0; y < h; ++y) {
+        for (int32_t x = 0; x < w; ++x) {
+            const size_t i = (size_t)y * w + x;
+            p.y[i] = clamp255(40 + (170 * x) / (w > 1 ? w - 1 : 1) +
+                              (int)(20 * sin(x * 0.05) * cos(y * 0.03)));
+            p.u[i] = clamp255(128 + (int)(30 * sin(y * 0.02)));
+            p.v[i] = clamp255(128 + (int)(30 * cos(x * 0.015)));
+        }
+    }
+    return p;
+}
+
+// Seeded Gaussian noise.
+Picture noisy(const Picture& clean, double sigma_luma, double sigma_chroma, unsigned seed) {
+    Picture p = clean;
+    std::mt19937 rng(seed);
+    std::normal_distribution<double> nl(0.0, sigma_luma);
+    std::normal_distribution<double> nc(0.0, sigma_chroma);
+    for (size_t i = 0; i < p.y.size(); ++i) {
+        p.y[i] = clamp255((int)lround(p.y[i] + nl(rng)));
+        p.u[i] = clamp255((int)lround(p.u[i] + nc(rng)));
+        p.v[i] = clamp255((int)lround(p.v[i] + nc(rng)));
+    }
+    return p;
+}
+
+// ---- frames: one block of memory for all planes, rows padded with a canary --------------------
+
+const uint8_t kCanary = 0xcd;
+const int32_t kPad = 12; // bytes of padding after every row
+
+struct Frame {
+    NrFrame f;
+    std::vector<uint8_t> buf;
+
+    Frame() { memset(&f, 0, sizeof(f)); }
+    Frame(const Frame& o) : f(o.f), buf(o.buf) { rebase(o); }
+    Frame& operator=(const Frame& o) {
+        f = o.f;
+        buf = o.buf;
+        rebase(o);
+        return *this;
+    }
+    void rebase(const Frame& o) {
+        for (int i = 0; i < 4; ++i) {
+            if (o.f.planes[i] != nullptr) {
+                f.planes[i] = buf.data() + (o.f.planes[i] - o.buf.data());
+            }
+        }
+    }
+};
+
+Frame makeFrame(const Picture& p, uint32_t format) {
+    Frame fr;
+    fr.f.format = format;
+    fr.f.width = p.w;
+    fr.f.height = p.h;
+    const int32_t w = p.w, h = p.h;
+    const int32_t cw = w / 2, ch = h / 2;
+    auto at = [&p](const std::vector<uint8_t>& plane, int32_t x, int32_t y) {
+        return plane[(size_t)y * p.w + x];
+    };
+    switch (format) {
+    case NR_FORMAT_YUV444:
+    case NR_FORMAT_YUY2:
+    case NR_FORMAT_UYVY: {
+        const int32_t row = format == NR_FORMAT_YUV444 ? 3 * w : 2 * w;
+        fr.f.strides[0] = row + kPad;
+        fr.buf.assign((size_t)fr.f.strides[0] * h, kCanary);
+        fr.f.planes[0] = fr.buf.data();
+        for (int32_t y = 0; y < h; ++y) {
+            uint8_t* r = fr.buf.data() + (size_t)y * fr.f.strides[0];
+            for (int32_t x = 0; x < w; ++x) {
+                if (format == NR_FORMAT_YUV444) {
+                    r[3 * x] = at(p.y, x, y);
+                    r[3 * x + 1] = at(p.u, x, y);
+                    r[3 * x + 2] = at(p.v, x, y);
+                } else {
+                    const int32_t pair = x & ~1;
+                    const bool yuy2 = format == NR_FORMAT_YUY2;
+                    r[2 * x + (yuy2 ? 0 : 1)] = at(p.y, x, y);
+                    r[2 * x + (yuy2 ? 1 : 0)] = (x & 1) ? at(p.v, pair, y) : at(p.u, pair, y);
+                }
+            }
+        }
+        break;
+    }
+    case NR_FORMAT_I420: {
+        const int32_t ys = w + kPad, cs = cw + kPad;
+        fr.f.strides[0] = ys;
+        fr.f.strides[1] = fr.f.strides[2] = cs;
+        fr.buf.assign((size_t)ys * h + 2 * (size_t)cs * ch, kCanary);
+        fr.f.planes[0] = fr.buf.data();
+        fr.f.planes[1] = fr.buf.data() + (size_t)ys * h;
+        fr.f.planes[2] = fr.f.planes[1] + (size_t)cs * ch;
+        for (int32_t y = 0; y < h; ++y) {
+            for (int32_t x = 0; x < w; ++x) {
+                fr.f.planes[0][(size_t)y * ys + x] = at(p.y, x, y);
+            }
+        }
+        for (int32_t y = 0; y < ch; ++y) {
+            for (int32_t x = 0; x < cw; ++x) {
+                fr.f.planes[1][(size_t)y * cs + x] = at(p.u, 2 * x, 2 * y);
+                fr.f.planes[2][(size_t)y * cs + x] = at(p.v, 2 * x, 2 * y);
+            }
+        }
+        break;
+    }
+    case NR_FORMAT_NV12:
+    case NR_FORMAT_NV21: {
+        const int32_t ys = w + kPad, cs = 2 * cw + kPad;
+        fr.f.strides[0] = ys;
+        fr.f.strides[1] = cs;
+        fr.buf.assign((size_t)ys * h + (size_t)cs * ch, kCanary);
+        fr.f.planes[0] = fr.buf.data();
+        fr.f.planes[1] = fr.buf.data() + (size_t)ys * h;
+        const bool nv12 = format == NR_FORMAT_NV12;
+        for (int32_t y = 0; y < h; ++y) {
+            for (int32_t x = 0; x < w; ++x) {
+                fr.f.planes[0][(size_t)y * ys + x] = at(p.y, x, y);
+            }
+        }
+        for (int32_t y = 0; y < ch; ++y) {
+            for (int32_t x = 0; x < cw; ++x) {
+                fr.f.planes[1][(size_t)y * cs + 2 * x + (nv12 ? 0 : 1)] = at(p.u, 2 * x, 2 * y);
+                fr.f.planes[1][(size_t)y * cs + 2 * x + (nv12 ? 1 : 0)] = at(p.v, 2 * x, 2 * y);
+            }
+        }
+        break;
+    }
+    default: {
+        fr.f.strides[0] = 2 * w;
+        fr.buf.assign((size_t)2 * w * h + 1, kCanary);
+        fr.f.planes[0] = fr.buf.data();
+    }
+    }
+    return fr;
+}
+
+// Luma sample (x, y) of a frame.
+uint8_t lumaAt(const Frame& fr, int32_t x, int32_t y) {
+    const uint8_t* row = fr.f.planes[0] + (size_t)y * fr.f.strides[0];
+    switch (fr.f.format) {
+    case NR_FORMAT_YUV444:
+        return row[3 * x];
+    case NR_FORMAT_YUY2:
+        return row[2 * x];
+    case NR_FORMAT_UYVY:
+        return row[2 * x + 1];
+    default:
+        return row[x];
+    }
+}
+
+// Luma PSNR of two frames over the top-left w x h.
+double lumaPsnr(const Frame& a, const Frame& b, int32_t w, int32_t h) {
+    double se = 0;
+    for (int32_t y = 0; y < h; ++y) {
+        for (int32_t x = 0; x < w; ++x) {
+            const double d = (double)lumaAt(a, x, y) - lumaAt(b, x, y);
+            se += d * d;
+        }
+    }
+    const double mse = se / ((double)w * h);
+    return mse == 0 ? 99.0 : 10.0 * log10(255.0 * 255.0 / mse);
+}
+
+uint64_t fnv1a(const std::vector<uint8_t>& bytes) {
+    uint64_t hash = 1469598103934665603ull;
+    for (uint8_t b : bytes) {
+        hash = (hash ^ b) * 1099511628211ull;
+    }
+    return hash;
+}
+
+// ---- engine ---------------------------------------------------------------------------------
+
+struct Engine {
+    NrEngine* e = nullptr;
+    Engine() { EXPECT_EQ(nr_engine_create(&e), NR_OK); }
+    ~Engine() { nr_engine_destroy(e); }
+    Engine(const Engine&) = delete;
+    Engine& operator=(const Engine&) = delete;
+};
+
+// What the application's denoiser does after creating its context, then the three sliders.
+void applicationSettings(NrEngine* e, int32_t luma = 50, int32_t chroma = 50, int32_t sharp = 50) {
+    ASSERT_EQ(nr_engine_set_mode(e, 0), NR_OK);
+    ASSERT_EQ(nr_engine_set_strength(e, 0), NR_OK);
+    ASSERT_EQ(nr_engine_set_detail(e, 0), NR_OK);
+    ASSERT_EQ(nr_engine_set_luma_strength(e, luma), NR_OK);
+    ASSERT_EQ(nr_engine_set_chroma_strength(e, chroma), NR_OK);
+    ASSERT_EQ(nr_engine_set_detail(e, sharp), NR_OK);
+}
+
+// Estimates the profile, caches the blob and processes with it, as the application does.
+int32_t denoiseLikeTheApplication(NrEngine* e, const Frame& src, Frame* dst) {
+    NrProfileBlob blob;
+    int32_t status = nr_engine_estimate_profile(e, &src.f, blob);
+    if (status != NR_OK) {
+        return status;
+    }
+    status = nr_engine_load_profile(e, blob);
+    if (status != NR_OK) {
+        return status;
+    }
+    return nr_engine_process(e, &src.f, &dst->f, nullptr, nullptr);
+}
+
+// ---- progress callback ----------------------------------------------------------------------
+
+struct Progress {
+    std::vector<int32_t> percents;
+    int32_t stop_at_call = -1; // 0-based call index that answers `answer`
+    int32_t answer = 0;
+};
+
+int32_t recordProgress(int32_t percent, int32_t reserved, void* user) {
+    Progress* p = (Progress*)user;
+    EXPECT_EQ(reserved, 0);
+    p->percents.push_back(percent);
+    return (int32_t)p->percents.size() - 1 == p->stop_at_call ? p->answer : 0;
+}
+
+// A profile blob whose tables measure a moderate, even noise everywhere (no estimation needed).
+void flatProfileBlob(NrEngine* e, uint8_t level) {
+    NrEngine* ctx = e;
+    nr_profile_set_shape(&ctx->profile, 3, 4, 8, 4, 8);
+    for (int g = 0; g < 3; ++g) {
+        for (int j = 0; j < 4; ++j) {
+            memset(ctx->profile.groups[g].entries[j].lut, level, 256);
+        }
+    }
+}
+
+// =============================================================================================
+
+TEST(ProcessPhoto, TestPhotoIsThere) {
+    ASSERT_EQ(photo().w, 451);
+    ASSERT_EQ(photo().h, 300);
+}
+
+TEST(ProcessPhoto, DenoisingRaisesPsnrAtApplicationSettings) {
+    ASSERT_GT(photo().w, 0);
+    const Frame clean = makeFrame(photo(), NR_FORMAT_YUY2);
+    const Frame src = makeFrame(noisy(photo(), 6.0, 4.0, 1234), NR_FORMAT_YUY2);
+    Frame dst = src;
+    Engine engine;
+    applicationSettings(engine.e);
+    ASSERT_EQ(denoiseLikeTheApplication(engine.e, src, &dst), NR_OK);
+    const int32_t w = 450, h = 300; // the run's even size
+    const double before = lumaPsnr(src, clean, w, h);
+    const double after = lumaPsnr(dst, clean, w, h);
+    EXPECT_GT(after, before + 1.0) << "before " << before << " dB, after " << after << " dB";
+    // Column 450 (odd last column) is not written.
+    for (int32_t y = 0; y < h; ++y) {
+        EXPECT_EQ(lumaAt(dst, 450, y), lumaAt(src, 450, y));
+    }
+}
+
+TEST(ProcessPhoto, HigherAmountRemovesMoreNoise) {
+    ASSERT_GT(photo().w, 0);
+    const Frame clean = makeFrame(photo(), NR_FORMAT_YUY2);
+    const Frame src = makeFrame(noisy(photo(), 7.0, 4.0, 99), NR_FORMAT_YUY2);
+    double psnr[3];
+    const int32_t strengths[3] = {0, 25, 50};
+    for (int i = 0; i < 3; ++i) {
+        Engine engine;
+        applicationSettings(engine.e, strengths[i], strengths[i], 0);
+        Frame dst = src;
+        ASSERT_EQ(denoiseLikeTheApplication(engine.e, src, &dst), NR_OK);
+        psnr[i] = lumaPsnr(dst, clean, 450, 300);
+    }
+    // Strength 0 (the "Restore" state) changes nothing.
+    EXPECT_NEAR(psnr[0], lumaPsnr(src, clean, 450, 300), 0.05);
+    EXPECT_GT(psnr[1], psnr[0]);
+    EXPECT_GT(psnr[2], psnr[1]);
+}
+
+// ---- every format ---------------------------------------------------------------------------
+
+class ProcessFormats : public ::testing::TestWithParam<uint32_t> {};
+
+TEST_P(ProcessFormats, DenoisesAndWritesOnlyTheFrame) {
+    ASSERT_GT(photo().w, 0);
+    const uint32_t format = GetParam();
+    const Picture clean_picture = photoResized(448, 300);
+    const Frame clean = makeFrame(clean_picture, format);
+    const Frame src = makeFrame(noisy(clean_picture, 6.0, 4.0, 7), format);
+    Frame dst = makeFrame(Picture(448, 300), format); // zero image, canary padding
+    Engine engine;
+    applicationSettings(engine.e);
+    ASSERT_EQ(denoiseLikeTheApplication(engine.e, src, &dst), NR_OK);
+    const double before = lumaPsnr(src, clean, 448, 300);
+    const double after = lumaPsnr(dst, clean, 448, 300);
+    EXPECT_GT(after, before + 1.0) << std::hex << format;
+    // Row padding keeps its canary: the run writes frame samples only.
+    const int32_t row_bytes[3] = {format == NR_FORMAT_YUV444                               ? 3 * 448
+                                  : (format == NR_FORMAT_YUY2 || format == NR_FORMAT_UYVY) ? 2 * 448
+                                                                                           : 448,
+                                  format == NR_FORMAT_I420 ? 224 : 448, 224};
+    for (int pl = 0; pl < 3 && dst.f.planes[pl] != nullptr; ++pl) {
+        const int32_t rows = pl == 0 ? 300 : 150;
+        for (int32_t y = 0; y < rows; ++y) {
+            const uint8_t* pad = dst.f.planes[pl] + (size_t)y * dst.f.strides[pl] + row_bytes[pl];
+            for (int32_t k = 0; k < kPad; ++k) {
+                ASSERT_EQ(pad[k], kCanary) << "plane " << pl << " row " << y;
+            }
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(AllFormats, ProcessFormats,
+                         ::testing::Values(NR_FORMAT_YUV444, NR_FORMAT_YUY2, NR_FORMAT_UYVY,
+                                           NR_FORMAT_I420, NR_FORMAT_NV12, NR_FORMAT_NV21));
+
+// ---- sizes ----------------------------------------------------------------------------------
+
+struct SizeCase {
+    int32_t w;
+    int32_t h;
+    uint32_t format;
+    int32_t written_w; // the run's even size; 0 = nothing is written
+    int32_t written_h;
+};
+
+class ProcessSizes : public ::testing::TestWithParam<SizeCase> {};
+
+TEST_P(ProcessSizes, OddAndTinyFramesRunAndLeaveTheOddEdge) {
+    const SizeCase c = GetParam();
+    const Picture picture = noisy(synthetic(c.w, c.h), 6.0, 4.0, 3);
+    const Frame src = makeFrame(picture, c.format);
+    Frame dst = makeFrame(Picture(c.w, c.h), c.format);
+    for (uint8_t& b : dst.buf) {
+        b = kCanary;
+    }
+    const Frame before = dst;
+    Engine engine;
+    applicationSettings(engine.e);
+    ASSERT_EQ(nr_engine_process(engine.e, &src.f, &dst.f, nullptr, nullptr), NR_OK);
+    if (c.written_w == 0) {
+        EXPECT_EQ(dst.buf, before.buf);
+        return;
+    }
+    bool changed = false;
+    for (int32_t y = 0; y < c.h; ++y) {
+        for (int32_t x = 0; x < c.w; ++x) {
+            const bool inside = x < c.written_w && y < c.written_h;
+            if (!inside) {
+                EXPECT_EQ(lumaAt(dst, x, y), kCanary) << x << "," << y;
+            } else if (lumaAt(dst, x, y) != kCanary) {
+                changed = true;
+            }
+        }
+    }
+    EXPECT_TRUE(changed);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sizes, ProcessSizes,
+    ::testing::Values(SizeCase{1, 1, NR_FORMAT_YUY2, 0, 0}, SizeCase{1, 7, NR_FORMAT_YUY2, 0, 0},
+                      SizeCase{6, 1, NR_FORMAT_I420, 0, 0}, SizeCase{1, 1, NR_FORMAT_YUV444, 1, 1},
+                      SizeCase{2, 2, NR_FORMAT_YUY2, 2, 2}, SizeCase{2, 2, NR_FORMAT_YUV444, 2, 2},
+                      SizeCase{3, 3, NR_FORMAT_YUY2, 2, 2}, SizeCase{3, 3, NR_FORMAT_UYVY, 2, 3},
+                      SizeCase{5, 9, NR_FORMAT_NV12, 4, 8},
+                      SizeCase{17, 9, NR_FORMAT_YUV444, 17, 9},
+                      SizeCase{33, 1, NR_FORMAT_YUV444, 33, 1},
+                      SizeCase{1, 33, NR_FORMAT_YUV444, 1, 33},
+                      SizeCase{641, 481, NR_FORMAT_YUY2, 640, 480},
+                      SizeCase{321, 240, NR_FORMAT_YUV444, 321, 240},
+                      SizeCase{96016, 4, NR_FORMAT_YUY2, 96016, 4}));
+
+TEST(ProcessSizes, ZeroAndNegativeSizesAreRefused) {
+    Engine engine;
+    std::vector<uint8_t> buf(64, kCanary);
+    for (int32_t w : {0, -4, 4}) {
+        for (int32_t h : {0, -2, 2}) {
+            if (w > 0 && h > 0) {
+                continue;
+            }
+            NrFrame f;
+            memset(&f, 0, sizeof(f));
+            f.format = NR_FORMAT_YUY2;
+            f.width = w;
+            f.height = h;
+            f.planes[0] = buf.data();
+            f.strides[0] = 8;
+            EXPECT_EQ(nr_engine_process(engine.e, &f, &f, nullptr, nullptr), NR_ERR_SIZE);
+            EXPECT_EQ(nr_engine_estimate_profile(engine.e, &f, nullptr), NR_ERR_SIZE);
+        }
+    }
+    EXPECT_EQ(buf, std::vector<uint8_t>(64, kCanary));
+}
+
+TEST(ProcessLarge, TwelveMegapixelFrameDenoisesInBoundedTiles) {
+    const int32_t w = 4000, h = 3000;
+    const Picture clean_picture = synthetic(w, h);
+    const Frame clean = makeFrame(clean_picture, NR_FORMAT_YUY2);
+    const Frame src = makeFrame(noisy(clean_picture, 6.0, 4.0, 11), NR_FORMAT_YUY2);
+    Frame dst = src;
+    Engine engine;
+    applicationSettings(engine.e);
+    Progress progress;
+    NrProfileBlob blob;
+    ASSERT_EQ(nr_engine_estimate_profile(engine.e, &src.f, blob), NR_OK);
+    ASSERT_EQ(nr_engine_process(engine.e, &src.f, &dst.f, recordProgress, &progress), NR_OK);
+    // 12 tiles of 1184 x 1168: three full batches.
+    EXPECT_EQ(progress.percents, (std::vector<int32_t>{33, 66, 99, 100}));
+    EXPECT_GT(lumaPsnr(dst, clean, w, h), lumaPsnr(src, clean, w, h) + 1.0);
+}
+
+// ---- progress and stop ----------------------------------------------------------------------
+
+struct ProgressCase {
+    int32_t w;
+    int32_t h;
+    std::vector<int32_t> expected;
+};
+
+TEST(ProcessProgress, ReportsAfterEveryFullBatchAndOnceAtTheEnd) {
+    const ProgressCase cases[] = {
+        {100, 100, {100}},           // one tile
+        {640, 480, {100, 100}},      // four tiles, one batch
+        {2384, 2352, {44, 88, 100}}, // nine tiles: two full batches and a tail of one
+    };
+    for (const ProgressCase& c : cases) {
+        const Frame src = makeFrame(synthetic(c.w, c.h), NR_FORMAT_YUY2);
+        Frame dst = src;
+        Engine engine;
+        applicationSettings(engine.e);
+        flatProfileBlob(engine.e, 4);
+        Progress progress;
+        ASSERT_EQ(nr_engine_process(engine.e, &src.f, &dst.f, recordProgress, &progress), NR_OK);
+        EXPECT_EQ(progress.percents, c.expected) << c.w << "x" << c.h;
+    }
+}
+
+TEST(ProcessProgress, NonZeroAnswerStopsTheRunWithThatStatus) {
+    const int32_t w = 2384, h = 2352;
+    const Frame src = makeFrame(noisy(synthetic(w, h), 6.0, 4.0, 5), NR_FORMAT_YUY2);
+    Frame dst = makeFrame(Picture(w, h), NR_FORMAT_YUY2);
+    for (uint8_t& b : dst.buf) {
+        b = kCanary;
+    }
+    Engine engine;
+    applicationSettings(engine.e);
+    flatProfileBlob(engine.e, 4);
+    Progress progress;
+    progress.stop_at_call = 0;
+    progress.answer = 7;
+    EXPECT_EQ(nr_engine_process(engine.e, &src.f, &dst.f, recordProgress, &progress), 7);
+    EXPECT_EQ(progress.percents, (std::vector<int32_t>{44, 100}));
+    // The first batch (tiles 0 to 3 of 1184 x 1168, three in the first row) is written, the last
+    // row of tiles is not.
+    EXPECT_NE(lumaAt(dst, 10, 10), kCanary);
+    EXPECT_EQ(lumaAt(dst, 10, h - 10), kCanary);
+    EXPECT_EQ(lumaAt(dst, w - 10, h - 10), kCanary);
+    // The context is fine for the next run.
+    Progress again;
+    EXPECT_EQ(nr_engine_process(engine.e, &src.f, &dst.f, recordProgress, &again), NR_OK);
+    EXPECT_NE(lumaAt(dst, w - 10, h - 10), kCanary);
+}
+
+TEST(ProcessProgress, AnswerAfterTheOnlyBatchIsStillReturned) {
+    const Frame src = makeFrame(synthetic(640, 480), NR_FORMAT_YUY2);
+    Frame dst = src;
+    Engine engine;
+    applicationSettings(engine.e);
+    Progress progress;
+    progress.stop_at_call = 0;
+    progress.answer = -55;
+    EXPECT_EQ(nr_engine_process(engine.e, &src.f, &dst.f, recordProgress, &progress), -55);
+    EXPECT_EQ(progress.percents, (std::vector<int32_t>{100, 100}));
+}
+
+// ---- modes, chroma and determinism ------------------------------------------------------------
+
+TEST(ProcessModes, UnfilteredModeWithUnityDetailReproducesTheSource) {
+    // Mode 8 filters no level; with every detail gain at 256 the tiles only split and rebuild.
+    std::mt19937 rng(17);
+    Picture p(700, 500);
+    for (size_t i = 0; i < p.y.size(); ++i) {
+        p.y[i] = (uint8_t)(100 + rng() % 40);
+        p.u[i] = (uint8_t)(110 + rng() % 40);
+        p.v[i] = (uint8_t)(90 + rng() % 40);
+    }
+    const Frame src = makeFrame(p, NR_FORMAT_YUV444);
+    Frame dst = makeFrame(Picture(700, 500), NR_FORMAT_YUV444);
+    Engine engine;
+    ASSERT_GE(nr_ctx_set_mode(engine.e, 8), 0);
+    nr_ctx_set_detail(engine.e, 0, 0);
+    nr_ctx_set_detail(engine.e, 0, 1);
+    flatProfileBlob(engine.e, 4);
+    ASSERT_EQ(nr_engine_process(engine.e, &src.f, &dst.f, nullptr, nullptr), NR_OK);
+    EXPECT_EQ(dst.buf, src.buf);
+}
+
+TEST(ProcessModes, ModesWithUnknownFilterKindsFail) {
+    const Frame src = makeFrame(noisy(synthetic(160, 120), 6.0, 4.0, 1), NR_FORMAT_YUY2);
+    for (int32_t mode : {16, 17, 18, 19}) {
+        Frame dst = src;
+        Engine engine;
+        ASSERT_GE(nr_ctx_set_mode(engine.e, mode), 0);
+        flatProfileBlob(engine.e, 4);
+        EXPECT_EQ(nr_engine_process(engine.e, &src.f, &dst.f, nullptr, nullptr), NR_ERR_FILTER_TYPE)
+            << mode;
+    }
+    Engine engine;
+    EXPECT_EQ(nr_engine_set_mode(engine.e, 2), NR_ERR_MODE);
+    EXPECT_EQ(nr_engine_set_mode(engine.e, 0), NR_OK);
+    EXPECT_EQ(nr_engine_set_mode(engine.e, 1), NR_OK);
+}
+
+TEST(ProcessChroma, ChromaAmountZeroLeavesChromaEqualToTheSource) {
+    for (uint32_t format : {NR_FORMAT_YUY2, NR_FORMAT_I420, NR_FORMAT_YUV444}) {
+        const Frame src = makeFrame(noisy(photoResized(448, 300), 6.0, 5.0, 21), format);
+        Frame dst = makeFrame(Picture(448, 300), format);
+        Engine engine;
+        applicationSettings(engine.e, 50, 0, 50);
+        ASSERT_EQ(denoiseLikeTheApplication(engine.e, src, &dst), NR_OK);
+        bool luma_changed = false;
+        for (int32_t y = 0; y < 300; ++y) {
+            for (int32_t x = 0; x < 448; ++x) {
+                luma_changed |= lumaAt(dst, x, y) != lumaAt(src, x, y);
+            }
+        }
+        EXPECT_TRUE(luma_changed);
+        if (format == NR_FORMAT_I420) {
+            const size_t chroma = (size_t)2 * dst.f.strides[1] * 150;
+            EXPECT_EQ(0, memcmp(dst.f.planes[1], src.f.planes[1], chroma));
+        } else {
+            const int32_t step = format == NR_FORMAT_YUV444 ? 3 : 2;
+            for (int32_t y = 0; y < 300; ++y) {
+                const uint8_t* s = src.f.planes[0] + (size_t)y * src.f.strides[0];
+                const uint8_t* d = dst.f.planes[0] + (size_t)y * dst.f.strides[0];
+                for (int32_t i = 0; i < 448 * step; ++i) {
+                    const bool is_luma = step == 3 ? i % 3 == 0 : i % 2 == 0;
+                    if (!is_luma) {
+                        ASSERT_EQ(d[i], s[i]) << std::hex << format << std::dec << " " << i;
+                    }
+                }
+            }
+        }
+    }
+}
+
+TEST(ProcessDeterminism, TwentyRunsOfOneInputGiveOneHash) {
+    const Frame src = makeFrame(noisy(photoResized(640, 480), 6.0, 4.0, 77), NR_FORMAT_YUY2);
+    Engine engine;
+    applicationSettings(engine.e);
+    uint64_t first = 0;
+    for (int run = 0; run < 20; ++run) {
+        Frame dst = src;
+        ASSERT_EQ(nr_engine_process(engine.e, &src.f, &dst.f, nullptr, nullptr), NR_OK);
+        const uint64_t hash = fnv1a(dst.buf);
+        if (run == 0) {
+            first = hash;
+        }
+        ASSERT_EQ(hash, first) << "run " << run;
+    }
+}
+
+// ---- arguments ------------------------------------------------------------------------------
+
+TEST(ProcessArgs, MismatchedFramesGiveSizeErrorAndLeaveDstUntouched) {
+    const Frame src = makeFrame(synthetic(64, 48), NR_FORMAT_YUY2);
+    Engine engine;
+    struct Case {
+        int32_t w;
+        int32_t h;
+        uint32_t format;
+    } cases[] = {{66, 48, NR_FORMAT_YUY2}, {64, 50, NR_FORMAT_YUY2}, {64, 48, NR_FORMAT_UYVY}};
+    for (const Case& c : cases) {
+        Frame dst = makeFrame(synthetic(c.w, c.h), c.format);
+        const Frame before = dst;
+        EXPECT_EQ(nr_engine_process(engine.e, &src.f, &dst.f, nullptr, nullptr), NR_ERR_SIZE);
+        EXPECT_EQ(dst.buf, before.buf);
+    }
+    Frame bad = src;
+    bad.f.format = 0x402;
+    Frame bad_dst = bad;
+    EXPECT_EQ(nr_engine_process(engine.e, &bad.f, &bad_dst.f, nullptr, nullptr), NR_ERR_FORMAT);
+    EXPECT_EQ(nr_engine_estimate_profile(engine.e, &bad.f, nullptr), NR_ERR_FORMAT);
+    EXPECT_EQ(bad_dst.buf, bad.buf);
+}
+
+TEST(ProcessArgs, MissingEngineFrameOrPlaneIsInvalid) {
+    const Frame src = makeFrame(synthetic(64, 48), NR_FORMAT_I420);
+    Frame dst = src;
+    Engine engine;
+    EXPECT_EQ(nr_engine_process(nullptr, &src.f, &dst.f, nullptr, nullptr), NR_ERR_INVALID_ARG);
+    EXPECT_EQ(nr_engine_process(engine.e, nullptr, &dst.f, nullptr, nullptr), NR_ERR_INVALID_ARG);
+    EXPECT_EQ(nr_engine_process(engine.e, &src.f, nullptr, nullptr, nullptr), NR_ERR_INVALID_ARG);
+    // Null checks come before the size comparison.
+    EXPECT_EQ(nr_engine_process(engine.e, nullptr, nullptr, nullptr, nullptr), NR_ERR_INVALID_ARG);
+    for (int plane = 0; plane < 3; ++plane) {
+        Frame holed = dst;
+        holed.f.planes[plane] = nullptr;
+        EXPECT_EQ(nr_engine_process(engine.e, &src.f, &holed.f, nullptr, nullptr),
+                  NR_ERR_INVALID_ARG)
+            << plane;
+        EXPECT_EQ(nr_engine_process(engine.e, &holed.f, &dst.f, nullptr, nullptr),
+                  NR_ERR_INVALID_ARG)
+            << plane;
+        EXPECT_EQ(nr_engine_estimate_profile(engine.e, &holed.f, nullptr), NR_ERR_INVALID_ARG);
+    }
+    EXPECT_EQ(nr_engine_estimate_profile(nullptr, &src.f, nullptr), NR_ERR_INVALID_ARG);
+    EXPECT_EQ(nr_engine_estimate_profile(engine.e, nullptr, nullptr), NR_OK);
+}
+
+TEST(ProcessArgs, PartlyOverlappingFramesAreRefusedInPlaceIsAllowed) {
+    const Picture p = noisy(photoResized(640, 480), 6.0, 4.0, 4);
+    const Frame src = makeFrame(p, NR_FORMAT_YUY2);
+    Engine engine;
+    applicationSettings(engine.e);
+    NrProfileBlob blob;
+    ASSERT_EQ(nr_engine_estimate_profile(engine.e, &src.f, blob), NR_OK);
+
+    // Destination two rows further down the same buffer.
+    Frame shared = src;
+    shared.buf.resize(shared.buf.size() + 4 * (size_t)shared.f.strides[0], kCanary);
+    shared.f.planes[0] = shared.buf.data();
+    NrFrame shifted = shared.f;
+    shifted.planes[0] += 2 * (size_t)shared.f.strides[0];
+    const std::vector<uint8_t> before = shared.buf;
+    EXPECT_EQ(nr_engine_process(engine.e, &shared.f, &shifted, nullptr, nullptr),
+              NR_ERR_INVALID_ARG);
+    EXPECT_EQ(nr_engine_process(engine.e, &shifted, &shared.f, nullptr, nullptr),
+              NR_ERR_INVALID_ARG);
+    // The same buffer with another stride overlaps as well.
+    NrFrame restrided = shared.f;
+    restrided.strides[0] += 4;
+    EXPECT_EQ(nr_engine_process(engine.e, &shared.f, &restrided, nullptr, nullptr),
+              NR_ERR_INVALID_ARG);
+    EXPECT_EQ(shared.buf, before);
+
+    // In place: one batch of four tiles reads everything before it writes, so the result equals
+    // the separate-buffer run.
+    Frame out = src;
+    ASSERT_EQ(nr_engine_process(engine.e, &src.f, &out.f, nullptr, nullptr), NR_OK);
+    Frame inplace = src;
+    ASSERT_EQ(nr_engine_process(engine.e, &inplace.f, &inplace.f, nullptr, nullptr), NR_OK);
+    EXPECT_EQ(inplace.buf, out.buf);
+
+    // Disjoint planes of one block (I420) are fine.
+    const Frame planar = makeFrame(p, NR_FORMAT_I420);
+    Frame planar_dst = planar;
+    EXPECT_EQ(nr_engine_process(engine.e, &planar.f, &planar_dst.f, nullptr, nullptr), NR_OK);
+}
+
+// ---- profiles -------------------------------------------------------------------------------
+
+TEST(ProcessProfile, StoredProfileWithoutChromaTablesIsNotUsedForAChromaRun) {
+    // The application estimates while chroma strength is still 0, then turns chroma on.
+    const Frame src = makeFrame(noisy(photoResized(640, 480), 6.0, 5.0, 31), NR_FORMAT_YUY2);
+    Frame reference = src;
+    {
+        Engine fresh;
+        applicationSettings(fresh.e);
+        ASSERT_EQ(nr_engine_process(fresh.e, &src.f, &reference.f, nullptr, nullptr), NR_OK);
+    }
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        Engine engine;
+        // Garbage in the stored tables that the chroma-off estimate does not overwrite.
+        for (int g = 0; g < 3; ++g) {
+            for (int j = 0; j < 4; ++j) {
+                memset(engine.e->profile.groups[g].entries[j].lut, 200 + attempt * 50, 256);
+            }
+        }
+        applicationSettings(engine.e, 50, 0, 50);
+        NrProfileBlob blob;
+        ASSERT_EQ(nr_engine_estimate_profile(engine.e, &src.f, blob), NR_OK);
+        ASSERT_EQ(engine.e->profile.groups[1].entry_count, 0);
+        ASSERT_EQ(nr_engine_set_chroma_strength(engine.e, 50), NR_OK);
+        ASSERT_EQ(nr_engine_load_profile(engine.e, blob), NR_OK);
+        Frame dst = src;
+        ASSERT_EQ(nr_engine_process(engine.e, &src.f, &dst.f, nullptr, nullptr), NR_OK);
+        EXPECT_EQ(dst.buf, reference.buf) << attempt;
+        // The stored profile stays as it was.
+        EXPECT_EQ(engine.e->profile.groups[1].entry_count, 0);
+    }
+}
+
+TEST(ProcessProfile, BlobOfASmallerPhotoIsReplacedByAnEstimateOfTheRun) {
+    const Frame small = makeFrame(noisy(photoResized(200, 150), 6.0, 4.0, 41), NR_FORMAT_YUY2);
+    const Frame large = makeFrame(noisy(photoResized(640, 480), 6.0, 4.0, 42), NR_FORMAT_YUY2);
+    Frame reference = large;
+    {
+        Engine fresh;
+        applicationSettings(fresh.e);
+        ASSERT_EQ(nr_engine_process(fresh.e, &large.f, &reference.f, nullptr, nullptr), NR_OK);
+    }
+    Engine engine;
+    applicationSettings(engine.e);
+    NrProfileBlob blob;
+    ASSERT_EQ(nr_engine_estimate_profile(engine.e, &small.f, blob), NR_OK); // 2 luma levels
+    ASSERT_EQ(nr_engine_load_profile(engine.e, blob), NR_OK);
+    Frame dst = large;
+    ASSERT_EQ(nr_engine_process(engine.e, &large.f, &dst.f, nullptr, nullptr), NR_OK);
+    EXPECT_EQ(dst.buf, reference.buf);
+}
+
+TEST(ProcessProfile, EstimateWithoutBlobInstallsTheProfileForLaterRuns) {
+    const Frame src = makeFrame(noisy(photoResized(640, 480), 6.0, 4.0, 51), NR_FORMAT_YUY2);
+    const Frame other = makeFrame(noisy(synthetic(640, 480), 3.0, 1.0, 52), NR_FORMAT_YUY2);
+    Engine engine;
+    applicationSettings(engine.e);
+    ASSERT_EQ(nr_engine_estimate_profile(engine.e, &src.f, nullptr), NR_OK);
+    EXPECT_EQ(engine.e->profile.group_count, 3u);
+    NrProfileBlob blob;
+    memcpy(blob, nr_ctx_store_profile(engine.e), sizeof(blob));
+    // Processing another photo uses the stored profile: same result as loading it explicitly.
+    Frame a = other;
+    ASSERT_EQ(nr_engine_process(engine.e, &other.f, &a.f, nullptr, nullptr), NR_OK);
+    Engine second;
+    applicationSettings(second.e);
+    ASSERT_EQ(nr_engine_load_profile(second.e, blob), NR_OK);
+    Frame b = other;
+    ASSERT_EQ(nr_engine_process(second.e, &other.f, &b.f, nullptr, nullptr), NR_OK);
+    EXPECT_EQ(a.buf, b.buf);
+    // Dropping the profile makes each run estimate its own, without storing it.
+    ASSERT_EQ(nr_engine_load_profile(engine.e, nullptr), NR_OK);
+    Frame c = other;
+    ASSERT_EQ(nr_engine_process(engine.e, &other.f, &c.f, nullptr, nullptr), NR_OK);
+    EXPECT_EQ(engine.e->profile.group_count, 0u);
+    EXPECT_NE(c.buf, a.buf);
+    EXPECT_EQ(engine.e->last_luma_levels, 4);
+    EXPECT_EQ(engine.e->last_chroma_levels, 3);
+}
+
+TEST(ProcessProfile, StreamingEstimateBuildsAStoredProfile) {
+    const Picture p = noisy(photoResized(640, 480), 6.0, 4.0, 61);
+    const Frame frame = makeFrame(p, NR_FORMAT_YUY2);
+    Engine engine;
+    NrImage image;
+    ASSERT_EQ(nr_image_from_frame(&frame.f, &image), NR_OK);
+    const int32_t origin[2] = {0, 0};
+    const int32_t top[4] = {0, 0, 640, 240};
+    const int32_t bottom[4] = {0, 240, 640, 480};
+    EXPECT_EQ(nr_engine_profile_finish(engine.e), NR_ERR_INVALID_ARG);
+    EXPECT_EQ(nr_engine_profile_accumulate(nullptr, &image, origin, top), NR_ERR_INVALID_ARG);
+    EXPECT_EQ(nr_engine_profile_accumulate(engine.e, &image, nullptr, top), NR_ERR_INVALID_ARG);
+    EXPECT_EQ(nr_engine_profile_accumulate(engine.e, &image, origin, nullptr), NR_ERR_INVALID_ARG);
+    ASSERT_EQ(nr_engine_profile_accumulate(engine.e, &image, origin, top), NR_OK);
+    ASSERT_EQ(nr_engine_profile_accumulate(engine.e, &image, origin, bottom), NR_OK);
+    ASSERT_EQ(nr_engine_profile_finish(engine.e), NR_OK);
+    EXPECT_EQ(engine.e->estimate, nullptr);
+    EXPECT_EQ(engine.e->profile.group_count, 3u);
+    EXPECT_EQ(engine.e->profile.groups[0].entry_count, 4);
+    EXPECT_EQ(engine.e->profile.groups[1].entry_count, 3);
+    EXPECT_EQ(nr_engine_profile_finish(engine.e), NR_ERR_INVALID_ARG);
+    // A reset drops an estimate in progress.
+    ASSERT_EQ(nr_engine_profile_accumulate(engine.e, &image, origin, top), NR_OK);
+    EXPECT_NE(engine.e->estimate, nullptr);
+    EXPECT_EQ(nr_engine_profile_reset(engine.e), NR_OK);
+    EXPECT_EQ(engine.e->estimate, nullptr);
+    EXPECT_EQ(nr_engine_profile_reset(engine.e), NR_OK);
+    EXPECT_EQ(nr_engine_profile_reset(nullptr), NR_ERR_INVALID_ARG);
+    // The stored profile denoises the frame.
+    Frame dst = frame;
+    applicationSettings(engine.e);
+    EXPECT_EQ(nr_engine_process(engine.e, &frame.f, &dst.f, nullptr, nullptr), NR_OK);
+}
+
+// ---- allocation failures --------------------------------------------------------------------
+
+TEST(ProcessMemory, EveryFailedAllocationIsReportedAndReleased) {
+    const Frame src = makeFrame(noisy(synthetic(120, 90), 6.0, 4.0, 8), NR_FORMAT_YUY2);
+    Frame reference = src;
+    Engine engine;
+    applicationSettings(engine.e);
+    ASSERT_EQ(nr_engine_process(engine.e, &src.f, &reference.f, nullptr, nullptr), NR_OK);
+    bool succeeded = false;
+    for (int32_t n = 0; n < 2000 && !succeeded; ++n) {
+        Frame dst = src;
+        Progress progress;
+        nr_test_fail_alloc_after(n);
+        const int32_t status =
+            nr_engine_process(engine.e, &src.f, &dst.f, recordProgress, &progress);
+        nr_test_fail_alloc_after(-1);
+        if (status == NR_OK) {
+            succeeded = true;
+            EXPECT_EQ(dst.buf, reference.buf);
+        } else {
+            ASSERT_EQ(status, NR_ERR_NO_MEMORY) << n;
+        }
+        // Nothing of a run stays in the context.
+        EXPECT_EQ(engine.e->buffers.noise_maps, nullptr);
+        EXPECT_EQ(engine.e->buffers.edge_planes, nullptr);
+        EXPECT_EQ(engine.e->buffers.run_profile.groups, nullptr);
+        if (!progress.percents.empty()) {
+            EXPECT_EQ(progress.percents.back(), 100);
+        }
+    }
+    EXPECT_TRUE(succeeded);
+}
+
+} // namespace

@@ -1,0 +1,360 @@
+// Tile import/export: the layouts' worked examples, round trips of every format over a tile
+// walk, border tiles, disjoint exports, the tile iterator and the tile cursor.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <random>
+#include <vector>
+
+#include "nr_engine.h"
+#include "nr_image.h"
+#include "nr_pyramid.h"
+#include "nr_runtime.h"
+#include "nr_transfer.h"
+
+namespace {
+
+// A frame in the engine's internal form (format code, sample strides) over owned bytes.
+struct Frame {
+    std::vector<uint8_t> bytes;
+    NrImage image{};
+};
+
+// Packed layouts: bytes per pixel row = w * s, s = 3 (interleaved) or 2.
+Frame packed(uint32_t code, int32_t w, int32_t h, int32_t bytes_per_pixel) {
+    Frame f;
+    const int32_t pitch = nr_round_up4(w * bytes_per_pixel) + 4;
+    f.bytes.assign(static_cast<size_t>(pitch) * h, 0);
+    f.image.width = w;
+    f.image.height = h;
+    f.image.format = code;
+    f.image.strides[0] = pitch;
+    f.image.data = f.bytes.data();
+    return f;
+}
+
+// Planar layouts: luma plane, then chroma planes (I420) or one pair plane (NV12/NV21).
+Frame planar(uint32_t code, int32_t w, int32_t h) {
+    Frame f;
+    const int32_t yp = w + 8, cp = w / 2 + 4, pp = w + 4;
+    const bool pairs = code != NR_CODE_I420;
+    const size_t ysize = static_cast<size_t>(yp) * h;
+    const size_t csize =
+        pairs ? static_cast<size_t>(pp) * (h / 2) : static_cast<size_t>(cp) * (h / 2);
+    f.bytes.assign(ysize + (pairs ? csize : 2 * csize), 0);
+    f.image.width = w;
+    f.image.height = h;
+    f.image.format = code;
+    f.image.data = f.bytes.data();
+    f.image.planes[0] = f.bytes.data();
+    f.image.strides[0] = yp;
+    f.image.planes[1] = f.bytes.data() + ysize;
+    f.image.strides[1] = pairs ? pp : cp;
+    if (!pairs) {
+        f.image.planes[2] = f.bytes.data() + ysize + csize;
+        f.image.strides[2] = cp;
+    }
+    return f;
+}
+
+NrPyramid make_pyramid(uint32_t code, int32_t fw, int32_t fh, int32_t tw, int32_t th,
+                       int32_t margin, bool luma_only) {
+    NrPyramid p{};
+    const NrSize tile{tw, th};
+    NrRect m;
+    nr_rect_set_all(&m, margin);
+    EXPECT_EQ(nr_pyramid_create(nullptr, &p, code, fw, fh, &tile, &m, &m, 1, luma_only ? 0 : 1, 1),
+              NR_OK);
+    return p;
+}
+
+uint8_t at(const NrLevel& l, int32_t c, int32_t r) {
+    return l.plane[static_cast<size_t>(r) * l.stride + c];
+}
+// Sample of a level at inner position (x, y).
+uint8_t inner(const NrLevel& l, int32_t x, int32_t y) {
+    return at(l, l.margin_left + x, l.margin_top + y);
+}
+
+TEST(Transfer, YuyvImportsChromaOfTheFirstRowAndExportsItIntoBoth) {
+    Frame f = packed(NR_CODE_YUY2, 4, 2, 2);
+    const uint8_t r0[8] = {10, 20, 11, 30, 12, 21, 13, 31},
+                  r1[8] = {14, 40, 15, 50, 16, 41, 17, 51};
+    std::memcpy(f.image.data, r0, 8);
+    std::memcpy(f.image.data + f.image.strides[0], r1, 8);
+    NrPyramid p = make_pyramid(NR_CODE_YUY2, 4, 2, 4, 2, 8, false);
+    nr_pyramid_set_rect(&p, 0, 0, 4, 2, 4, 2);
+    nr_tile_transfer(&p, &f.image, 1);
+    const NrLevel& y = p.groups[0].levels[0];
+    const NrLevel& u = p.groups[1].levels[0];
+    const NrLevel& v = p.groups[2].levels[0];
+    for (int32_t x = 0; x < 4; ++x) {
+        EXPECT_EQ(inner(y, x, 0), 10 + x);
+        EXPECT_EQ(inner(y, x, 1), 14 + x);
+    }
+    EXPECT_EQ(inner(u, 0, 0), 20);
+    EXPECT_EQ(inner(u, 1, 0), 21);
+    EXPECT_EQ(inner(v, 0, 0), 30);
+    EXPECT_EQ(inner(v, 1, 0), 31);
+    // Mirror padding of the 4 x 2 luma tile with 8-sample margins filled the whole buffer.
+    EXPECT_EQ(at(y, 0, 0), inner(y, 2, 0)); // column -8 mirrors to 2, row -8 to row 0
+    Frame out = packed(NR_CODE_YUY2, 4, 2, 2);
+    nr_tile_transfer(&p, &out.image, 0);
+    const uint8_t e1[8] = {14, 20, 15, 30, 16, 21, 17, 31};
+    EXPECT_EQ(std::memcmp(out.image.data, r0, 8), 0);
+    EXPECT_EQ(std::memcmp(out.image.data + out.image.strides[0], e1, 8), 0);
+    nr_pyramid_free(nullptr, &p);
+}
+
+TEST(Transfer, UyvyAndPairAndGroupLayoutsSplitAsTheirByteOrderSays) {
+    {
+        Frame f = packed(NR_CODE_UYVY, 4, 1, 2);
+        const uint8_t b[8] = {20, 10, 30, 11, 21, 12, 31, 13};
+        std::memcpy(f.image.data, b, 8);
+        NrPyramid p = make_pyramid(NR_CODE_UYVY, 4, 1, 4, 1, 4, false);
+        nr_pyramid_set_rect(&p, 0, 0, 4, 1, 4, 1);
+        nr_tile_transfer(&p, &f.image, 1);
+        for (int32_t x = 0; x < 4; ++x)
+            EXPECT_EQ(inner(p.groups[0].levels[0], x, 0), 10 + x);
+        EXPECT_EQ(inner(p.groups[1].levels[0], 0, 0), 20);
+        EXPECT_EQ(inner(p.groups[1].levels[0], 1, 0), 21);
+        EXPECT_EQ(inner(p.groups[2].levels[0], 0, 0), 30);
+        EXPECT_EQ(inner(p.groups[2].levels[0], 1, 0), 31);
+        nr_pyramid_free(nullptr, &p);
+    }
+    for (uint32_t code : {NR_CODE_NV12, NR_CODE_NV21}) {
+        Frame f = planar(code, 4, 2);
+        const uint8_t c[4] = {20, 30, 21, 31};
+        std::memcpy(f.image.planes[1], c, 4);
+        NrPyramid p = make_pyramid(code, 4, 2, 4, 2, 4, false);
+        nr_pyramid_set_rect(&p, 0, 0, 4, 2, 4, 2);
+        nr_tile_transfer(&p, &f.image, 1);
+        EXPECT_EQ(inner(p.groups[1].levels[0], 0, 0), 20);
+        EXPECT_EQ(inner(p.groups[1].levels[0], 1, 0), 21);
+        EXPECT_EQ(inner(p.groups[2].levels[0], 0, 0), 30);
+        EXPECT_EQ(inner(p.groups[2].levels[0], 1, 0), 31);
+        nr_pyramid_free(nullptr, &p);
+    }
+    {
+        constexpr uint32_t kGroups16 = 0x22000013u;
+        Frame f = packed(kGroups16, 12, 1, 2);
+        for (int32_t i = 0; i < 8; ++i)
+            f.image.data[i] = static_cast<uint8_t>(i);
+        for (int32_t i = 0; i < 4; ++i) {
+            f.image.data[8 + i] = static_cast<uint8_t>(100 + i);
+            f.image.data[12 + i] = static_cast<uint8_t>(200 + i);
+        }
+        std::memset(f.image.data + 16, 99, 8); // pixels 8-11: not a whole group
+        NrPyramid p = make_pyramid(kGroups16, 12, 1, 12, 1, 4, false);
+        nr_pyramid_set_rect(&p, 0, 0, 12, 1, 12, 1);
+        // The kernel alone: a row of 12 pixels moves only its first group of 8.
+        uint8_t y[12], u[6], v[6];
+        std::memset(y, 7, sizeof y);
+        nr_convert_groups16(f.image.data, f.image.strides[0], y, 12, u, 6, v, 6, 12, 1, 1);
+        for (int32_t x = 0; x < 8; ++x)
+            EXPECT_EQ(y[x], x);
+        for (int32_t x = 8; x < 12; ++x)
+            EXPECT_EQ(y[x], 7);
+        nr_tile_transfer(&p, &f.image, 1);
+        for (int32_t x = 0; x < 4; ++x) {
+            EXPECT_EQ(inner(p.groups[1].levels[0], x, 0), 100 + x);
+            EXPECT_EQ(inner(p.groups[2].levels[0], x, 0), 200 + x);
+        }
+        nr_pyramid_free(nullptr, &p);
+    }
+}
+
+struct Layout {
+    uint32_t code;
+    int32_t bytes_per_pixel; // 0: planar
+};
+
+// Fills a frame with random bytes; for Y0 U Y1 V the odd row of each pair repeats the chroma of
+// the even row (the 4:2:0 reading keeps one chroma row per pair).
+void randomize(Frame& f, std::mt19937& rng) {
+    for (auto& b : f.bytes)
+        b = static_cast<uint8_t>(rng());
+    if (f.image.format == NR_CODE_YUY2) {
+        const int32_t pitch = f.image.strides[0];
+        for (int32_t r = 0; r + 1 < f.image.height; r += 2)
+            for (int32_t x = 1; x < 2 * f.image.width; x += 2)
+                f.image.data[static_cast<size_t>(r + 1) * pitch + x] =
+                    f.image.data[static_cast<size_t>(r) * pitch + x];
+    }
+}
+
+// Compares the frame samples a layout carries (the padding bytes of rows are not samples).
+void expect_same_samples(const Frame& a, const Frame& b, const char* what) {
+    const NrImage& i = a.image;
+    if (i.format & 0x10000000u) {
+        const int32_t cw = i.format == NR_CODE_I420 ? i.width / 2 : i.width;
+        for (int32_t r = 0; r < i.height; ++r)
+            ASSERT_EQ(std::memcmp(i.planes[0] + r * i.strides[0],
+                                  b.image.planes[0] + r * i.strides[0], i.width),
+                      0)
+                << what << " luma row " << r;
+        for (int32_t pl = 1; pl <= (i.format == NR_CODE_I420 ? 2 : 1); ++pl)
+            for (int32_t r = 0; r < i.height / 2; ++r)
+                ASSERT_EQ(std::memcmp(i.planes[pl] + r * i.strides[pl],
+                                      b.image.planes[pl] + r * i.strides[pl], cw),
+                          0)
+                    << what << " plane " << pl << " row " << r;
+        return;
+    }
+    const int32_t row_bytes = i.width * ((i.format & 0xEF000000u) == 0 ? 3 : 2);
+    for (int32_t r = 0; r < i.height; ++r)
+        ASSERT_EQ(
+            std::memcmp(i.data + r * i.strides[0], b.image.data + r * i.strides[0], row_bytes), 0)
+            << what << " row " << r;
+}
+
+// Import then export of every tile of a walk rebuilds the frame; every inner area is written once.
+TEST(Transfer, ImportThenExportOfEveryTileRoundTripsEveryFormat) {
+    const Layout layouts[] = {{NR_CODE_YUV444, 3}, {0x00500013u, 3}, {NR_CODE_YUY2, 2},
+                              {NR_CODE_UYVY, 2},   {0x22000013u, 2}, {NR_CODE_I420, 0},
+                              {NR_CODE_NV12, 0},   {NR_CODE_NV21, 0}};
+    const int32_t sizes[][4] = {
+        {64, 32, 32, 16}, {120, 40, 48, 32}, {16, 8, 16, 8}, {200, 100, 64, 64}};
+    std::mt19937 rng(5);
+    for (const Layout& l : layouts)
+        for (const auto& s : sizes)
+            for (bool luma_only : {false, true}) {
+                const int32_t fw = s[0], fh = s[1], tw = s[2], th = s[3];
+                Frame src = l.bytes_per_pixel ? packed(l.code, fw, fh, l.bytes_per_pixel)
+                                              : planar(l.code, fw, fh);
+                randomize(src, rng);
+                Frame dst = src; // luma-only runs keep the chroma of the destination
+                dst.image.data = dst.bytes.data();
+                for (int32_t k = 0; k < 4; ++k)
+                    if (src.image.planes[k])
+                        dst.image.planes[k] =
+                            dst.bytes.data() + (src.image.planes[k] - src.bytes.data());
+                // Clear what a run writes: luma samples (or everything when all groups run).
+                Frame blank = dst;
+                std::vector<int32_t> cover(static_cast<size_t>(fw) * fh, 0);
+                if (!luma_only) {
+                    std::fill(dst.bytes.begin(), dst.bytes.end(), 0);
+                } else if (l.bytes_per_pixel) {
+                    const int32_t step = l.bytes_per_pixel == 3 ? 3 : 2;
+                    const int32_t index = l.code == NR_CODE_UYVY ? 1 : 0;
+                    for (int32_t r = 0; r < fh; ++r)
+                        for (int32_t x = 0; x < fw; ++x) {
+                            int32_t off = x * step + index;
+                            if (l.code == 0x22000013u)
+                                off = 16 * (x / 8) + x % 8;
+                            dst.image.data[static_cast<size_t>(r) * dst.image.strides[0] + off] = 0;
+                        }
+                } else {
+                    for (int32_t r = 0; r < fh; ++r)
+                        std::memset(dst.image.planes[0] + r * dst.image.strides[0], 0, fw);
+                }
+                (void)blank;
+                int32_t x = 0, y = 0;
+                const NrRect region{0, 0, fw, fh};
+                do {
+                    NrPyramid p = make_pyramid(l.code, fw, fh, tw, th, 8, luma_only);
+                    nr_pyramid_set_rect(&p, x, y, tw, th, fw, fh);
+                    nr_tile_transfer(&p, &src.image, 1);
+                    nr_tile_transfer(&p, &dst.image, 0);
+                    const NrLevel& l0 = p.groups[0].levels[0];
+                    for (int32_t r = 0; r < l0.height - l0.margin_top - l0.margin_bottom; ++r)
+                        for (int32_t c = 0; c < l0.width - l0.margin_left - l0.margin_right; ++c)
+                            ++cover[static_cast<size_t>(l0.origin_y + r) * fw + l0.origin_x + c];
+                    nr_pyramid_free(nullptr, &p);
+                } while (nr_tile_next(&x, &y, tw, th, &region));
+                for (int32_t v : cover)
+                    ASSERT_EQ(v, 1);
+                expect_same_samples(src, dst, luma_only ? "luma only" : "all groups");
+                if (HasFatalFailure()) {
+                    ADD_FAILURE() << std::hex << l.code << std::dec << " " << fw << "x" << fh;
+                    return;
+                }
+            }
+}
+
+TEST(Transfer, BorderTileReadsOnlyTheFrameAndMirrorsTheRest) {
+    Frame f = planar(NR_CODE_I420, 40, 8);
+    for (int32_t r = 0; r < 8; ++r)
+        for (int32_t x = 0; x < 40; ++x)
+            f.image.planes[0][r * f.image.strides[0] + x] = static_cast<uint8_t>(x + 50 * (r & 1));
+    // Poison the bytes right of the frame in each row: import must never read them.
+    for (int32_t r = 0; r < 8; ++r)
+        std::memset(f.image.planes[0] + r * f.image.strides[0] + 40, 222, 8);
+    NrPyramid p = make_pyramid(NR_CODE_I420, 40, 8, 32, 8, 8, true);
+    nr_pyramid_set_rect(&p, 32, 0, 32, 8, 40, 8);
+    nr_tile_transfer(&p, &f.image, 1);
+    const NrLevel& l = p.groups[0].levels[0];
+    ASSERT_EQ(l.width - l.margin_left - l.margin_right, 8); // clipped at the frame border
+    for (int32_t r = 0; r < l.height; ++r)
+        for (int32_t c = 0; c < l.width; ++c)
+            ASSERT_NE(at(l, c, r), 222);
+    EXPECT_EQ(inner(l, 8, 0), inner(l, 6, 0)); // frame column 40 mirrors 38
+    EXPECT_EQ(inner(l, 7, 0), 39);
+    // Export writes the inner area only: frame columns 32-39.
+    Frame out = planar(NR_CODE_I420, 40, 8);
+    std::fill(out.bytes.begin(), out.bytes.end(), 1);
+    nr_tile_transfer(&p, &out.image, 0);
+    for (int32_t r = 0; r < 8; ++r)
+        for (int32_t x = 0; x < out.image.strides[0]; ++x)
+            ASSERT_EQ(out.image.planes[0][r * out.image.strides[0] + x],
+                      x >= 32 && x < 40 ? static_cast<uint8_t>(x + 50 * (r & 1)) : 1);
+    nr_pyramid_free(nullptr, &p);
+}
+
+TEST(Transfer, LumaOnlyExportOfYuyvChangesOnlyTheEvenBytes) {
+    Frame f = packed(NR_CODE_YUY2, 24, 4, 2);
+    std::fill(f.bytes.begin(), f.bytes.end(), 9);
+    NrPyramid p = make_pyramid(NR_CODE_YUY2, 24, 4, 24, 4, 8, true);
+    ASSERT_EQ(p.group_count, 1);
+    nr_pyramid_set_rect(&p, 0, 0, 24, 4, 24, 4);
+    const NrLevel& l = p.groups[0].levels[0];
+    std::memset(l.plane, 200, static_cast<size_t>(l.stride) * l.height);
+    nr_tile_transfer(&p, &f.image, 0);
+    for (int32_t r = 0; r < 4; ++r)
+        for (int32_t x = 0; x < 48; ++x)
+            ASSERT_EQ(f.image.data[r * f.image.strides[0] + x], x % 2 == 0 ? 200 : 9);
+    nr_pyramid_free(nullptr, &p);
+}
+
+TEST(Transfer, ChannelTransferRefusesWideSamples) {
+    uint8_t frame[16] = {}, plane[16] = {};
+    EXPECT_EQ(nr_channel_transfer(frame, 16, plane, 16, 2, 1, 2, 0, 0x40, 1), NR_ERR_SAMPLE_FORMAT);
+    // 16-bit samples at step 3: sample 1 of every 3.
+    uint16_t f16[6] = {1, 2, 3, 4, 5, 6}, p16[2] = {};
+    EXPECT_EQ(nr_channel_transfer(reinterpret_cast<uint8_t*>(f16), 6,
+                                  reinterpret_cast<uint8_t*>(p16), 2, 2, 1, 3, 1, 0x20, 1),
+              NR_OK);
+    EXPECT_EQ(p16[0], 2);
+    EXPECT_EQ(p16[1], 5);
+}
+
+TEST(Transfer, TileWalkGoesRowByRow) {
+    const NrRect region{0, 0, 600, 300};
+    int32_t x = 0, y = 0;
+    std::vector<std::pair<int32_t, int32_t>> seen;
+    while (nr_tile_next(&x, &y, 256, 256, &region))
+        seen.emplace_back(x, y);
+    const std::vector<std::pair<int32_t, int32_t>> expect = {
+        {256, 0}, {512, 0}, {0, 256}, {256, 256}, {512, 256}};
+    EXPECT_EQ(seen, expect);
+}
+
+TEST(Transfer, Yuyv422WordsRoundTrip) {
+    for (int32_t w = 2; w <= 40; w += 2) {
+        std::vector<uint8_t> row(2 * w), back(2 * w, 0), y(w), u(w / 2), v(w / 2);
+        for (int32_t i = 0; i < 2 * w; ++i)
+            row[i] = static_cast<uint8_t>(i * 7 + 3);
+        nr_convert_yuyv422_words(row.data(), y.data(), u.data(), v.data(), w, 1);
+        for (int32_t x = 0; x < w; ++x)
+            ASSERT_EQ(y[x], row[2 * x]);
+        for (int32_t c = 0; c < w / 2; ++c) {
+            ASSERT_EQ(u[c], row[4 * c + 1]);
+            ASSERT_EQ(v[c], row[4 * c + 3]);
+        }
+        nr_convert_yuyv422_words(back.data(), y.data(), u.data(), v.data(), w, 0);
+        ASSERT_EQ(back, row) << w;
+    }
+}
+
+} // namespace

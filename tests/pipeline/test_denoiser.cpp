@@ -1,0 +1,138 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+#include "iqdenoiser.h"
+#include "iqframe.h"
+#include "pipelinetestutil.h"
+
+using namespace pipelinetest;
+
+namespace {
+
+long long frameBytes(const NrFrame* frame)
+{
+    return framePlanesByteCount(frame->format, frame->width, frame->height);
+}
+
+std::vector<uint8_t> pixels(const NrFrame* frame)
+{
+    return std::vector<uint8_t>(frame->planes[0], frame->planes[0] + frameBytes(frame));
+}
+
+std::vector<uint8_t> blob(const uint8_t* profile)
+{
+    return std::vector<uint8_t>(profile, profile + NR_PROFILE_BLOB_SIZE);
+}
+
+// What a fresh engine makes of src with the given profile blob and luminance.
+std::vector<uint8_t> processedWithProfile(const NrFrame* src, const uint8_t* profile, int luminance)
+{
+    NrEngine* engine = nullptr;
+    EXPECT_EQ(nr_engine_create(&engine), NR_OK);
+    nr_engine_set_mode(engine, 0);
+    nr_engine_set_strength(engine, 0);
+    nr_engine_set_detail(engine, 0);
+    nr_engine_set_luma_strength(engine, luminance);
+    EXPECT_EQ(nr_engine_load_profile(engine, profile), NR_OK);
+    FramePtr dst(duplicateFrame(src));
+    EXPECT_EQ(nr_engine_process(engine, src, dst.get(), nullptr, nullptr), NR_OK);
+    nr_engine_destroy(engine);
+    return pixels(dst.get());
+}
+
+} // namespace
+
+TEST(Denoiser, FirstRunEstimatesAndLaterRunsReuseTheProfile)
+{
+    FramePtr first = frameFromImage(noisyImage(96, 64, 1, 14.0));
+    FramePtr second = frameFromImage(noisyImage(96, 64, 2, 3.0));
+    FramePtr dst(duplicateFrame(first.get()));
+
+    IQDenoiser denoiser;
+    ASSERT_TRUE(denoiser.hasEngine());
+    EXPECT_EQ(denoiser.cachedProfile(), nullptr);
+    denoiser.setLuminance(60);
+    ASSERT_EQ(denoiser.process(first.get(), dst.get()), NR_OK);
+    ASSERT_NE(denoiser.cachedProfile(), nullptr);
+    const std::vector<uint8_t> profile = blob(denoiser.cachedProfile());
+    EXPECT_NE(pixels(dst.get()), pixels(first.get())) << "luminance 60 changes a noisy photo";
+
+    // A changed slider between runs does not estimate again: the second photo is processed with
+    // the first photo's profile.
+    denoiser.setLuminance(80);
+    ASSERT_EQ(denoiser.process(second.get(), dst.get()), NR_OK);
+    EXPECT_EQ(blob(denoiser.cachedProfile()), profile);
+    EXPECT_EQ(pixels(dst.get()), processedWithProfile(second.get(), profile.data(), 80));
+}
+
+TEST(Denoiser, FailedEstimateEstimatesAgainOnTheNextRun)
+{
+    FramePtr good = frameFromImage(noisyImage(64, 32));
+    NrFrame unknown = *good;
+    unknown.format = 0x402;
+    FramePtr dst(duplicateFrame(good.get()));
+    NrFrame unknownDst = *dst;
+    unknownDst.format = 0x402;
+
+    IQDenoiser denoiser;
+    EXPECT_EQ(denoiser.process(&unknown, &unknownDst), NR_ERR_FORMAT);
+    EXPECT_EQ(denoiser.cachedProfile(), nullptr);
+    EXPECT_EQ(denoiser.process(good.get(), dst.get()), NR_OK);
+    EXPECT_NE(denoiser.cachedProfile(), nullptr);
+}
+
+TEST(Denoiser, GivenBlobIsLoadedAtOnceAndLeftAlone)
+{
+    FramePtr photo = frameFromImage(noisyImage(64, 48, 7, 10.0));
+    FramePtr other = frameFromImage(noisyImage(64, 48, 8, 25.0));
+    IQDenoiser estimator;
+    FramePtr dst(duplicateFrame(photo.get()));
+    ASSERT_EQ(estimator.process(photo.get(), dst.get()), NR_OK);
+    std::vector<uint8_t> given = blob(estimator.cachedProfile());
+    const std::vector<uint8_t> original = given;
+
+    IQDenoiser denoiser(given.data());
+    ASSERT_NE(denoiser.cachedProfile(), nullptr);
+    EXPECT_NE(denoiser.cachedProfile(), given.data()) << "the denoiser keeps its own copy";
+    denoiser.setLuminance(50);
+    ASSERT_EQ(denoiser.process(other.get(), dst.get()), NR_OK);
+    EXPECT_EQ(given, original);
+    EXPECT_EQ(blob(denoiser.cachedProfile()), original);
+    EXPECT_EQ(pixels(dst.get()), processedWithProfile(other.get(), original.data(), 50));
+}
+
+TEST(Denoiser, NullFramesAreRefusedBeforeAnythingIsCached)
+{
+    FramePtr photo = frameFromImage(noisyImage(32, 16));
+    FramePtr dst(duplicateFrame(photo.get()));
+    const std::vector<uint8_t> before = pixels(dst.get());
+    IQDenoiser denoiser;
+    EXPECT_EQ(denoiser.process(nullptr, dst.get()), NR_ERR_INVALID_ARG);
+    EXPECT_EQ(denoiser.process(photo.get(), nullptr), NR_ERR_INVALID_ARG);
+    EXPECT_EQ(denoiser.cachedProfile(), nullptr);
+    EXPECT_EQ(pixels(dst.get()), before);
+}
+
+TEST(Denoiser, SettersRememberWhatTheyForward)
+{
+    IQDenoiser denoiser;
+    EXPECT_EQ(denoiser.luminanceValue(), 0);
+    denoiser.setLuminance(40);
+    denoiser.setChrominance(25);
+    denoiser.setSharpness(70);
+    denoiser.setStrength(90);
+    EXPECT_EQ(denoiser.luminanceValue(), 40);
+    EXPECT_EQ(denoiser.chrominanceValue(), 25);
+    EXPECT_EQ(denoiser.sharpnessValue(), 70);
+}
+
+TEST(Denoiser, ZeroSettingsAndMismatchedFrames)
+{
+    FramePtr photo = frameFromImage(noisyImage(40, 20));
+    FramePtr wider = frameFromImage(noisyImage(44, 20));
+    IQDenoiser denoiser;
+    EXPECT_EQ(denoiser.process(photo.get(), wider.get()), NR_ERR_SIZE);
+    EXPECT_NE(denoiser.cachedProfile(), nullptr) << "the estimate ran on the valid source";
+}
