@@ -66,7 +66,14 @@ public:
 private:
     void poll() {
         QWidget* modal = QApplication::activeModalWidget();
-        if (!modal || !modal->isVisible() || modal == current)
+        // The editing page's waiting dialog closes by itself once its photo is read.
+        if (modal && modal->inherits("IQWaitingDialog"))
+            return;
+        if (!modal || !modal->isVisible()) {
+            strayClock.invalidate();
+            return;
+        }
+        if (modal == current)
             return maybeGiveUp(modal);
         if (steps.isEmpty()) {
             if (!strayClock.isValid())
@@ -79,8 +86,6 @@ private:
     }
 
     void maybeGiveUp(QWidget* modal) {
-        if (!modal || !modal->isVisible())
-            return;
         const bool stray = strayClock.isValid() && strayClock.elapsed() > 2000;
         if (!stray && clock.elapsed() < 30000)
             return;
