@@ -17,6 +17,7 @@
 #include <QDropEvent>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGraphicsView>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QImage>
@@ -85,6 +86,12 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(new Ui_MainWin
     editingFrame = new IQEditingFrame(this);
     ui->horizontalLayout->addWidget(editingFrame);
     editingFrame->hide();
+    // Graphics views take every drag for their scenes, and these scenes hold nothing that takes a
+    // drop, so photos dropped on the image would be refused: let the window take them there too.
+    for (QGraphicsView* view : editingFrame->findChildren<QGraphicsView*>()) {
+        view->setAcceptDrops(false);
+        view->viewport()->setAcceptDrops(false);
+    }
     connect(editingFrame, &IQEditingFrame::imageChanged, this, &MainWindow::imageChanged);
     connect(editingFrame, &IQEditingFrame::zoomChanged, this, &MainWindow::zoomChanged);
 

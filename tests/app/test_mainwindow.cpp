@@ -24,9 +24,11 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QGuiApplication>
+#include <QGraphicsView>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPointer>
@@ -254,17 +256,23 @@ protected:
                        [&] { action("openAction")->trigger(); });
     }
 
-    void drop(const QList<QUrl>& urls) {
+    // Drags urls onto target (the window when none is given) and drops them there; as in a real
+    // drag, the drop goes to the widget that took the drag's entry.
+    void drop(const QList<QUrl>& urls, QWidget* target = nullptr) {
+        if (!target)
+            target = window.get();
         QMimeData data;
         data.setUrls(urls);
-        // As in a real drag, the drop follows an entry: Qt delivers a drop to the widget the
-        // drag last entered.
-        QDragEnterEvent enter(QPoint(100, 100), Qt::CopyAction, &data, Qt::LeftButton,
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton,
                               Qt::NoModifier);
-        QApplication::sendEvent(window.get(), &enter);
+        QApplication::sendEvent(target, &enter);
         ASSERT_TRUE(enter.isAccepted());
-        QDropEvent event(QPointF(100, 100), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(window.get(), &event);
+        QDragMoveEvent move(QPoint(12, 12), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        move.acceptProposedAction(); // the state an accepted entry gives the moves after it
+        QApplication::sendEvent(target, &move);
+        ASSERT_TRUE(move.isAccepted()) << "the drop would be refused here";
+        QDropEvent event(QPointF(12, 12), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &event);
     }
 
     // Runs the real engine on the shown photo (a released luminance slider), so the editing page
@@ -478,6 +486,26 @@ TEST_F(MainWindowTest, DroppedPhotosOpenTheEditingPageWithoutTouchingTheOpenFold
     EXPECT_EQ(editing()->currentImage()->size(), QSize(800, 600));
     expectMenu(expectedForZoom(editing()->zoomMode()), "after the drop");
     EXPECT_FALSE(appSettings()->contains(QStringLiteral("/app/lastOpenDir")));
+}
+
+TEST_F(MainWindowTest, PhotosDroppedOnTheEditingPageJoinTheStrip) {
+    const QString first = writePhoto(folder.path(), "first.png", 640, 480);
+    const QString second = writePhoto(folder.path(), "second.png", 320, 240);
+    const QString third = writePhoto(folder.path(), "third.png", 320, 240);
+    drop({QUrl::fromLocalFile(first)});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !editing()->currentImage()->isNull(); }, 30000));
+    auto* strip = editing()->findChild<QListWidget*>(QStringLiteral("fileListWidget"));
+    ASSERT_NE(strip, nullptr);
+
+    // Dropped on the image view and on the strip; both reach the window and add to the strip
+    // without replacing the photo shown.
+    auto* view = editing()->findChild<QGraphicsView*>(QStringLiteral("graphicsView"));
+    ASSERT_NE(view, nullptr);
+    drop({QUrl::fromLocalFile(second)}, view->viewport());
+    drop({QUrl::fromLocalFile(third)}, strip->viewport());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return strip->count() == 3; }, 10000)) << strip->count();
+    EXPECT_EQ(editing()->currentImage()->size(), QSize(640, 480));
+    EXPECT_FALSE(wizard()->isVisible());
 }
 
 TEST_F(MainWindowTest, ClosingWithoutChangesAsksNothing) {
