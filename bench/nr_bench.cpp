@@ -1,14 +1,15 @@
 // nr_bench: throughput and memory of nr_engine_process at the application's settings.
 //
-// Reads a photo (PNG or binary PPM) or synthesises one of a given size, adds seeded Gaussian
-// noise, converts it to YUY2 and times the engine the way the application drives it: mode 0,
-// luminance / chrominance / sharpness from the command line. The first run of a photo estimates
-// the noise profile; later runs reuse the stored profile. Each is timed as the median of several
-// runs after a warm-up. Prints megapixels per second, the peak working memory of a run beyond the
-// two frames, the tile count and the luma PSNR before and after.
+// Reads a photo (PNG or binary PPM; with --size mirror-tiled to that size) or synthesises a frame
+// of a given size, adds seeded Gaussian noise, converts it to YUY2 and times the engine the way
+// the application drives it: mode 0, luminance / chrominance / sharpness from the command line.
+// The first run of a photo estimates the noise profile; later runs reuse the stored profile. Each
+// is timed as the median of several runs after a warm-up. Prints megapixels per second, the peak
+// heap of a run beyond the frames, the tile count and the luma PSNR before and after. --portable
+// runs the portable kernel forms only, so two runs give the speed-up of the fast forms.
 //
-//   nr_bench [--photo FILE | --size WxH] [--luma N] [--chroma N] [--sharp N] [--sigma S]
-//            [--runs N] [--warmup N] [--seed N] [--portable]
+//   nr_bench [--photo FILE] [--size WxH] [--luma N] [--chroma N] [--sharp N] [--sigma S]
+//            [--runs N] [--warmup N] [--seed N] [--portable] [--later-only]
 #include <malloc.h>
 #include <math.h>
 #include <stdint.h>
@@ -18,6 +19,7 @@
 #include <time.h>
 
 #include <algorithm>
+#include <atomic>
 #include <random>
 #include <string>
 #include <vector>
@@ -34,6 +36,92 @@
 #include "nr_params.h"
 #include "nr_tiles.h"
 
+// ---- heap accounting ---------------------------------------------------------------------------
+// The engine allocates only through malloc; counting live bytes in malloc/free gives the exact
+// working memory of a run. Sanitizer builds keep their own allocator, so nothing is counted there.
+
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define NR_BENCH_COUNT_HEAP 0
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+#define NR_BENCH_COUNT_HEAP 0
+#endif
+#endif
+#ifndef NR_BENCH_COUNT_HEAP
+#define NR_BENCH_COUNT_HEAP 1
+#endif
+
+#if NR_BENCH_COUNT_HEAP
+extern "C" {
+void* __libc_malloc(size_t size);
+void* __libc_calloc(size_t count, size_t size);
+void* __libc_realloc(void* ptr, size_t size);
+void __libc_free(void* ptr);
+}
+
+namespace {
+std::atomic<int64_t> g_live{0};
+std::atomic<int64_t> g_peak{0};
+
+void heapAdd(void* p) {
+    if (p != nullptr) {
+        const int64_t live =
+            g_live.fetch_add((int64_t)malloc_usable_size(p)) + (int64_t)malloc_usable_size(p);
+        int64_t peak = g_peak.load();
+        while (live > peak && !g_peak.compare_exchange_weak(peak, live)) {
+        }
+    }
+}
+void heapRemove(void* p) {
+    if (p != nullptr) {
+        g_live.fetch_sub((int64_t)malloc_usable_size(p));
+    }
+}
+} // namespace
+
+extern "C" void* malloc(size_t size) {
+    void* p = __libc_malloc(size);
+    heapAdd(p);
+    return p;
+}
+extern "C" void* calloc(size_t count, size_t size) {
+    void* p = __libc_calloc(count, size);
+    heapAdd(p);
+    return p;
+}
+extern "C" void* realloc(void* ptr, size_t size) {
+    heapRemove(ptr);
+    void* p = __libc_realloc(ptr, size);
+    heapAdd(p != nullptr ? p : (size != 0 ? ptr : nullptr));
+    return p;
+}
+extern "C" void free(void* ptr) {
+    heapRemove(ptr);
+    __libc_free(ptr);
+}
+
+namespace {
+// Live heap bytes now; the peak starts again from here.
+int64_t heapResetPeak() {
+    const int64_t live = g_live.load();
+    g_peak.store(live);
+    return live;
+}
+int64_t heapPeak() {
+    return g_peak.load();
+}
+} // namespace
+#else
+namespace {
+int64_t heapResetPeak() {
+    return -1;
+}
+int64_t heapPeak() {
+    return -1;
+}
+} // namespace
+#endif
+
 namespace {
 
 struct Options {
@@ -48,12 +136,15 @@ struct Options {
     int32_t warmup = 1;
     uint32_t seed = 1;
     bool portable = false;
+    bool later_only = false;
+    bool sized = false; // --size given
 };
 
 void usage() {
     fprintf(stderr,
             "usage: nr_bench [--photo FILE | --size WxH] [--luma N] [--chroma N] [--sharp N]\n"
-            "                [--sigma S] [--runs N] [--warmup N] [--seed N] [--portable]\n");
+            "                [--sigma S] [--runs N] [--warmup N] [--seed N] [--portable]\n"
+            "                [--later-only]\n");
 }
 
 bool parse(int argc, char** argv, Options* o) {
@@ -69,9 +160,12 @@ bool parse(int argc, char** argv, Options* o) {
         const char* v = nullptr;
         if (a == "--portable") {
             o->portable = true;
+        } else if (a == "--later-only") {
+            o->later_only = true;
         } else if (a == "--photo" && value(&v)) {
             o->photo = v;
         } else if (a == "--size" && value(&v)) {
+            o->sized = true;
             if (sscanf(v, "%dx%d", &o->width, &o->height) != 2 || o->width < 2 || o->height < 2) {
                 return false;
             }
@@ -178,6 +272,24 @@ Rgb synthesise(int32_t w, int32_t h) {
         }
     }
     return p;
+}
+
+// The photo repeated with mirrored copies to fill w x h (a large frame of real photo content).
+Rgb mirrorTile(const Rgb& src, int32_t w, int32_t h) {
+    Rgb out;
+    out.w = w;
+    out.h = h;
+    out.px.resize((size_t)w * h * 3);
+    for (int32_t y = 0; y < h; ++y) {
+        int32_t sy = y % (2 * src.h);
+        sy = sy < src.h ? sy : 2 * src.h - 1 - sy;
+        for (int32_t x = 0; x < w; ++x) {
+            int32_t sx = x % (2 * src.w);
+            sx = sx < src.w ? sx : 2 * src.w - 1 - sx;
+            memcpy(&out.px[((size_t)y * w + x) * 3], &src.px[((size_t)sy * src.w + sx) * 3], 3);
+        }
+    }
+    return out;
 }
 
 uint8_t clamp255(double v) {
@@ -303,6 +415,10 @@ int main(int argc, char** argv) {
             return 1;
         }
         source = o.photo;
+        if (o.sized) {
+            rgb = mirrorTile(rgb, o.width, o.height);
+            source += " (mirror-tiled)";
+        }
     } else {
         rgb = synthesise(o.width, o.height);
         source = "synthetic";
@@ -351,61 +467,79 @@ int main(int argc, char** argv) {
     printf("tiles: %lld of %d x %d (%d luma, %d chroma levels; estimate %.2f MiB per tile)\n",
            (long long)tiles, tile.width, tile.height, L, C, tile_bytes / 1048576.0);
 
-    // First run of a photo: estimate the profile, then process with it (the application's way).
+    // One timed phase: the median time and the largest heap peak and resident-size growth of
+    // its counted runs.
+    struct Phase {
+        std::vector<double> ms;
+        int64_t heap_peak = -1;
+        long rss_peak_kb = -1;
+    };
     NrProfileBlob blob;
-    std::vector<double> first_ms, later_ms;
-    long first_peak_kb = 0, later_peak_kb = 0;
     int32_t status = NR_OK;
-    for (int32_t i = 0; i < o.warmup + o.runs && status == NR_OK; ++i) {
-        nr_engine_load_profile(engine, nullptr);
-        const bool counted = i >= o.warmup;
-        const bool reset = resetPeakRss();
-        const long base_kb = procStatusKb("VmRSS:");
-        const double t0 = nowMs();
+    auto run = [&](Phase* phase, bool estimate) {
+        for (int32_t i = 0; i < o.warmup + o.runs && status == NR_OK; ++i) {
+            if (estimate) {
+                nr_engine_load_profile(engine, nullptr);
+            }
+            const bool reset = resetPeakRss();
+            const long base_kb = procStatusKb("VmRSS:");
+            const int64_t base_heap = heapResetPeak();
+            const double t0 = nowMs();
+            if (estimate) {
+                status = nr_engine_estimate_profile(engine, &src, blob);
+                if (status == NR_OK) {
+                    status = nr_engine_load_profile(engine, blob);
+                }
+            }
+            if (status == NR_OK) {
+                status = nr_engine_process(engine, &src, &dst, nullptr, nullptr);
+            }
+            const double t1 = nowMs();
+            if (i < o.warmup) {
+                continue;
+            }
+            phase->ms.push_back(t1 - t0);
+            if (base_heap >= 0) {
+                phase->heap_peak = std::max(phase->heap_peak, heapPeak() - base_heap);
+            }
+            if (reset) {
+                phase->rss_peak_kb = std::max(phase->rss_peak_kb, procStatusKb("VmHWM:") - base_kb);
+            }
+        }
+    };
+    auto report = [&](const char* name, const Phase& phase) {
+        const double ms = median(phase.ms);
+        printf("%s median %9.1f ms = %7.2f MP/s (%d runs after %d warm-up)\n", name, ms,
+               mp / (ms / 1e3), o.runs, o.warmup);
+        if (phase.heap_peak >= 0) {
+            printf("    peak heap beyond the frames %.2f MiB", phase.heap_peak / 1048576.0);
+        } else {
+            printf("    peak heap not measured in this build");
+        }
+        printf(", resident growth %.1f MiB\n", phase.rss_peak_kb / 1024.0);
+    };
+
+    Phase first, later;
+    if (o.later_only) {
         status = nr_engine_estimate_profile(engine, &src, blob);
         if (status == NR_OK) {
             status = nr_engine_load_profile(engine, blob);
         }
-        if (status == NR_OK) {
-            status = nr_engine_process(engine, &src, &dst, nullptr, nullptr);
-        }
-        const double t1 = nowMs();
-        if (counted) {
-            first_ms.push_back(t1 - t0);
-            if (reset) {
-                first_peak_kb = std::max(first_peak_kb, procStatusKb("VmHWM:") - base_kb);
-            }
-        }
+    } else {
+        run(&first, true); // the first run of a photo: estimate, then process with the profile
     }
-    // Later runs: the stored profile.
-    for (int32_t i = 0; i < o.warmup + o.runs && status == NR_OK; ++i) {
-        const bool counted = i >= o.warmup;
-        const bool reset = resetPeakRss();
-        const long base_kb = procStatusKb("VmRSS:");
-        const double t0 = nowMs();
-        status = nr_engine_process(engine, &src, &dst, nullptr, nullptr);
-        const double t1 = nowMs();
-        if (counted) {
-            later_ms.push_back(t1 - t0);
-            if (reset) {
-                later_peak_kb = std::max(later_peak_kb, procStatusKb("VmHWM:") - base_kb);
-            }
-        }
-    }
+    run(&later, false); // later runs: the stored profile
     if (status != NR_OK) {
         fprintf(stderr, "nr_bench: the engine failed with status %d\n", status);
         nr_engine_destroy(engine);
         return 1;
     }
-    const double first = median(first_ms), later = median(later_ms);
-    printf("first run (estimate + process): median %9.1f ms = %7.2f MP/s (%d runs)\n", first,
-           mp / (first / 1e3), o.runs);
-    printf("later runs (stored profile):    median %9.1f ms = %7.2f MP/s (%d runs)\n", later,
-           mp / (later / 1e3), o.runs);
-    printf("peak working memory beyond the frames: first run %.1f MiB, later runs %.1f MiB "
-           "(peak RSS %.1f MiB, frames %.1f MiB)\n",
-           first_peak_kb / 1024.0, later_peak_kb / 1024.0, procStatusKb("VmHWM:") / 1024.0,
-           3.0 * noisy_buf.size() / 1048576.0);
+    if (!o.later_only) {
+        report("first run (estimate + process):", first);
+    }
+    report("later runs (stored profile):   ", later);
+    printf("peak RSS %.1f MiB (the three frames of this program: %.1f MiB)\n",
+           procStatusKb("VmHWM:") / 1024.0, 3.0 * noisy_buf.size() / 1048576.0);
     printf("PSNR luma: noisy %.2f dB -> denoised %.2f dB\n", lumaPsnr(noisy_buf, clean_buf),
            lumaPsnr(out_buf, clean_buf));
     nr_engine_destroy(engine);

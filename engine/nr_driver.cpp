@@ -10,9 +10,304 @@
 #include "nr_estimate.h"
 #include "nr_image.h"
 #include "nr_params.h"
+#include "nr_pool.h"
+#include "nr_pyramid.h"
 #include "nr_profile.h"
 #include "nr_runtime.h"
 #include "nr_tiles.h"
+#include "nr_transfer.h"
+
+/* ---- Estimation on the pool --------------------------------------------------------------------
+ *
+ * The same tiles, pyramids and statistics as the single-threaded estimate, with the band levels of
+ * each tile counted on the workers. Large levels are cut into stripes of whole rows, each counted
+ * into a histogram of its own and added to the level's afterwards: every sample is counted once
+ * with the same window statistics and brightness, and 16-bit counts add up the same in any order,
+ * so the histograms come out bit-identical. Only the tile's pyramid is held, as before; the
+ * workers' integral images are what the estimation budget reserves for them.
+ */
+
+namespace {
+
+enum ChromaGeometry { kChromaFull, kChromaHalfX, kChromaHalfXY };
+
+ChromaGeometry chroma_geometry(uint32_t code) {
+    if ((code & 0xef000000u) == 0x20000000u || (code >= 0x40000000u && code <= 0x5fffffffu)) {
+        return kChromaHalfXY;
+    }
+    if (code >= 0x20000000u && code <= 0x3fffffffu) {
+        return kChromaHalfX;
+    }
+    return kChromaFull;
+}
+
+/* One stripe of one band level: views of the band and of the coarse level moved together. */
+struct StripeJob {
+    void* user;
+    NrHistLevel* hist; /* the level's histogram (first stripe) or the stripe's own */
+    NrHistLevel* level_hist;
+    NrLevel band;
+    NrLevel coarse;
+    int32_t j;
+    int32_t x_shift;
+    int32_t y_shift;
+    int32_t status;
+};
+
+void stripe_job(void* argument) {
+    StripeJob* job = (StripeJob*)argument;
+    job->status = nr_hist_accumulate_level(job->user, job->hist, &job->band, &job->coarse, job->j,
+                                           job->x_shift, job->y_shift);
+}
+
+inline int32_t imax(int32_t a, int32_t b) {
+    return a > b ? a : b;
+}
+
+inline int32_t imin(int32_t a, int32_t b) {
+    return a < b ? a : b;
+}
+
+/* Rows of a band level that the statistics count (its plane less max(margin, 4) per side). */
+void counted_region(const NrLevel* band, int32_t* rw, int32_t* rh) {
+    *rw = band->width - imax(band->margin_left, 4) - imax(band->margin_right, 4);
+    *rh = band->height - imax(band->margin_top, 4) - imax(band->margin_bottom, 4);
+}
+
+int accumulate_tile_pooled(void* user, NrPool* pool, NrNoiseHistogram* hist, const NrRect* tile,
+                           const NrImage* image) {
+    int32_t L = 0;
+    int32_t C = -1;
+    nr_hist_level_counts(hist, image, &L, &C);
+    if (L <= 0) {
+        return NR_OK;
+    }
+    const int32_t chroma = C > 0 ? C : 0;
+    const int32_t o = 4 << imax(L, chroma);
+    const int32_t W = image->width;
+    const int32_t H = image->height;
+    const int32_t x0 = tile->left, y0 = tile->top, x1 = tile->right, y1 = tile->bottom;
+    const int32_t left = imin(o, x0), top = imin(o, y0);
+    const int32_t right = imin(o, W - x1), bottom = imin(o, H - y1);
+    if (left < 0 || top < 0 || right < 0 || bottom < 0 || x1 <= x0 || y1 <= y0) {
+        return NR_ERR_INVALID_ARG;
+    }
+
+    /* The tile pyramid, exactly as the single-threaded estimate builds it. */
+    const uint32_t code = (image->format & ~0xfff0u) | NR_FMT_U8;
+    NrPyramid pyramid = {0, nullptr};
+    const NrSize size = {x1 - x0, y1 - y0};
+    const NrRect wanted = {left, top, right, bottom};
+    NrRect minimum;
+    nr_rect_set_all(&minimum, 4);
+    int status = nr_pyramid_create(user, &pyramid, code, W, H, &size, &wanted, &minimum, L + 1,
+                                   chroma > 0 ? chroma + 1 : 0, 1);
+    if (status == NR_OK &&
+        (pyramid.group_count < 1 || pyramid.groups == nullptr ||
+         pyramid.groups[0].levels == nullptr || pyramid.groups[0].level_count < L + 1)) {
+        status = NR_ERR_FAILED;
+    }
+    if (status == NR_OK) {
+        nr_pyramid_set_rect(&pyramid, x0, y0, size.width, size.height, W, H);
+        nr_tile_transfer(&pyramid, const_cast<NrImage*>(image), 1);
+        status = nr_pyramid_build(user, &pyramid);
+    }
+    if (status != NR_OK) {
+        nr_pyramid_free(user, &pyramid);
+        return status;
+    }
+
+    /* Stripes no larger than a worker's share of the largest level; whole multiples of the
+     * level's halvings to the coarse grid, so that each stripe looks up the same brightness. */
+    const int32_t workers = pool != nullptr && pool->count > 0 ? pool->count : 1;
+    const NrLevel* coarse = &pyramid.groups[0].levels[L];
+    const ChromaGeometry geometry = chroma_geometry(code);
+    int64_t largest = 0;
+    int32_t job_capacity = 0;
+    for (int32_t g = 0; g < pyramid.group_count && (uint32_t)g < hist->group_count; ++g) {
+        const NrLevelGroup* pg = &pyramid.groups[g];
+        for (int32_t j = 0; j + 1 < pg->level_count && j < hist->groups[g].level_count; ++j) {
+            int32_t rw = 0, rh = 0;
+            counted_region(&pg->bands[j], &rw, &rh);
+            if (rw > 0 && rh > 0) {
+                largest = largest > (int64_t)rw * rh ? largest : (int64_t)rw * rh;
+                job_capacity += workers;
+            }
+        }
+    }
+    const int64_t share = (largest + workers - 1) / workers;
+    StripeJob* jobs = nullptr;
+    void** arguments = nullptr;
+    if (job_capacity > 0) {
+        jobs = (StripeJob*)nr_malloc(user, sizeof(StripeJob) * (size_t)job_capacity);
+        arguments = (void**)nr_malloc(user, sizeof(void*) * (size_t)job_capacity);
+        if (jobs == nullptr || arguments == nullptr) {
+            status = NR_ERR_NO_MEMORY;
+        }
+    }
+    int32_t count = 0;
+    for (int32_t g = 0;
+         status == NR_OK && g < pyramid.group_count && (uint32_t)g < hist->group_count; ++g) {
+        NrLevelGroup* pg = &pyramid.groups[g];
+        NrHistGroup* hg = &hist->groups[g];
+        for (int32_t j = 0; status == NR_OK && j + 1 < pg->level_count && j < hg->level_count;
+             ++j) {
+            const NrLevel* band = &pg->bands[j];
+            int32_t rw = 0, rh = 0;
+            counted_region(band, &rw, &rh);
+            if (rw <= 0 || rh <= 0) {
+                continue; /* nothing counted at this level */
+            }
+            int32_t xs = L - j, ys = L - j;
+            if (g > 0 && geometry == kChromaHalfXY) {
+                xs = ys = L - 1 - j;
+            } else if (g > 0 && geometry == kChromaHalfX) {
+                xs = L - 1 - j;
+            }
+            const int32_t align = 1 << (ys > 4 ? 4 : ys);
+            int64_t stripes = ((int64_t)rw * rh + share - 1) / share;
+            stripes = stripes < 1 ? 1 : stripes > workers ? workers : stripes;
+            int32_t rows = (int32_t)((rh + stripes - 1) / stripes);
+            rows = (rows + align - 1) / align * align;
+            if (rows < 16) {
+                rows = rh; /* too thin to be worth a stripe */
+            }
+            for (int32_t a = 0; a < rh && status == NR_OK; a += rows) {
+                const int32_t b = imin(rh, a + rows);
+                StripeJob* job = &jobs[count];
+                memset(job, 0, sizeof(*job));
+                job->user = user;
+                job->level_hist = &hg->levels[j];
+                job->hist = job->level_hist;
+                if (a > 0) {
+                    /* Counts of its own, added to the level's after the request. */
+                    job->hist = (NrHistLevel*)nr_malloc(user, sizeof(NrHistLevel));
+                    const size_t bytes =
+                        sizeof(uint16_t) * (size_t)1
+                        << (job->level_hist->intensity_log2 + job->level_hist->variance_log2);
+                    uint16_t* counts =
+                        job->hist != nullptr ? (uint16_t*)nr_malloc(user, bytes) : nullptr;
+                    if (counts == nullptr) {
+                        nr_free(user, job->hist);
+                        status = NR_ERR_NO_MEMORY;
+                        break;
+                    }
+                    memset(counts, 0, bytes);
+                    job->hist->counts = counts;
+                    job->hist->intensity_log2 = job->level_hist->intensity_log2;
+                    job->hist->variance_log2 = job->level_hist->variance_log2;
+                }
+                /* The band from region row a: the plane moves down a rows and the margins stay,
+                 * so the stripe's counted rows are a .. b of the level's. */
+                job->band = *band;
+                job->band.plane = band->plane + (ptrdiff_t)a * band->stride;
+                job->band.height =
+                    imax(band->margin_top, 4) + (b - a) + imax(band->margin_bottom, 4);
+                job->coarse = *coarse;
+                job->coarse.plane = coarse->plane + (ptrdiff_t)(a >> ys) * coarse->stride;
+                job->coarse.height = coarse->height - (a >> ys);
+                job->j = j;
+                job->x_shift = xs;
+                job->y_shift = ys;
+                job->status = NR_OK;
+                arguments[count] = job;
+                ++count;
+            }
+        }
+    }
+    if (status == NR_OK && count > 0) {
+        if (pool != nullptr) {
+            nr_pool_run(pool, stripe_job, arguments, count);
+        } else {
+            for (int32_t i = 0; i < count; ++i) {
+                stripe_job(arguments[i]);
+            }
+        }
+        for (int32_t i = 0; i < count && status == NR_OK; ++i) {
+            status = jobs[i].status;
+        }
+    }
+    for (int32_t i = 0; i < count; ++i) {
+        StripeJob* job = &jobs[i];
+        if (job->hist != job->level_hist) {
+            if (status == NR_OK) {
+                nr_hist_add(job->level_hist, job->hist);
+            }
+            nr_free(user, job->hist->counts);
+            nr_free(user, job->hist);
+        }
+    }
+    nr_free(user, arguments);
+    nr_free(user, jobs);
+    nr_pyramid_free(user, &pyramid);
+    return status;
+}
+
+} // namespace
+
+int nr_hist_accumulate_image_pooled(void* user, NrPool* pool, NrNoiseHistogram* hist,
+                                    const NrRect* rect, const NrImage* image) {
+    if (hist == nullptr || rect == nullptr || image == nullptr) {
+        return NR_ERR_INVALID_ARG;
+    }
+    int32_t L = 0;
+    int32_t C = -1;
+    nr_hist_level_counts(hist, image, &L, &C);
+    if (L <= 0) {
+        return NR_OK;
+    }
+    const NrSize size =
+        nr_hist_tile_size(rect->right - rect->left, rect->bottom - rect->top, image->format, L, C);
+    if (size.width <= 0 || size.height <= 0) {
+        return NR_OK;
+    }
+    const int32_t W = image->width;
+    const int32_t H = image->height;
+    int32_t x = rect->left;
+    int32_t y = rect->top;
+    for (;;) {
+        const NrRect tile = {imax(x, 0), imax(y, 0), imin(x + size.width, W),
+                             imin(y + size.height, H)};
+        if (tile.right > tile.left && tile.bottom > tile.top) {
+            const int status = accumulate_tile_pooled(user, pool, hist, &tile, image);
+            if (status != NR_OK) {
+                return status;
+            }
+        }
+        if (!nr_tile_next(&x, &y, size.width, size.height, rect)) {
+            break;
+        }
+    }
+    return NR_OK;
+}
+
+int nr_profile_estimate_pooled(void* user, NrPool* pool, NrNoiseProfile* profile,
+                               const NrImage* image, const int32_t levels[3]) {
+    if (profile == nullptr || image == nullptr || levels == nullptr) {
+        return NR_ERR_INVALID_ARG;
+    }
+    nr_profile_set_shape(profile, nr_format_channels(image->format), levels[0],
+                         NR_HIST_INTENSITY_LOG2, levels[1], NR_HIST_INTENSITY_LOG2);
+    if (profile->groups == nullptr) {
+        return NR_ERR_INVALID_ARG;
+    }
+    const uint32_t groups = profile->group_count;
+    const int32_t L = groups >= 1 ? profile->groups[0].entry_count : 0;
+    const int32_t C = groups >= 2 ? profile->groups[1].entry_count : 0;
+    NrNoiseHistogram hist;
+    nr_hist_set_init(&hist);
+    int status =
+        nr_hist_alloc(&hist, user, groups, L, C, NR_HIST_INTENSITY_LOG2, NR_HIST_VARIANCE_LOG2);
+    if (status == NR_OK) {
+        const NrRect whole = {0, 0, image->width, image->height};
+        status = nr_hist_accumulate_image_pooled(user, pool, &hist, &whole, image);
+    }
+    if (status == NR_OK) {
+        nr_profile_fit(profile, &hist, (int64_t)image->width * image->height);
+    }
+    nr_hist_free(user, &hist);
+    return status;
+}
 
 /* ---- Driver ---------------------------------------------------------------------------------- */
 
@@ -104,7 +399,7 @@ int nr_engine_run(NrEngine* ctx, const NrImage* src_in, NrImage* dst_in,
             nr_profile_copy(&ctx->profile, run_profile);
         } else {
             const int32_t levels[3] = {L, C, 0};
-            status = nr_profile_estimate(ctx->user, run_profile, &src, levels);
+            status = nr_profile_estimate_pooled(ctx->user, ctx->pool, run_profile, &src, levels);
         }
     }
 
@@ -301,7 +596,7 @@ int nr_ctx_estimate_profile(NrEngine* ctx, const NrFrame* frame, uint8_t* out) {
     }
     int32_t levels[3] = {0, 0, 0};
     nr_run_level_counts(ctx, image.format, image.width, image.height, &levels[0], &levels[1]);
-    status = nr_profile_estimate(ctx->user, &ctx->profile, &image, levels);
+    status = nr_profile_estimate_pooled(ctx->user, ctx->pool, &ctx->profile, &image, levels);
     if (status == NR_OK && out != nullptr) {
         const uint8_t* blob = nr_ctx_store_profile(ctx);
         if (blob == nullptr) {

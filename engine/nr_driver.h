@@ -50,4 +50,21 @@ int32_t nr_engine_profile_finish(struct NrEngine* engine);
 /* Drops an estimate in progress without fitting. NR_OK, or NR_ERR_INVALID_ARG for a null engine. */
 int32_t nr_engine_profile_reset(struct NrEngine* engine);
 
+struct NrPool;
+struct NrNoiseHistogram;
+struct NrRect;
+struct NrNoiseProfile;
+
+/*
+ * The noise-profile estimate with the band levels of every tile counted on the pool's workers.
+ * Same tiles, same memory budget and bit-identical results as nr_profile_estimate; a null pool
+ * counts on the calling thread. NR_OK or the estimation's failure status.
+ */
+int nr_profile_estimate_pooled(void* user, struct NrPool* pool, struct NrNoiseProfile* profile,
+                               const struct NrImage* image, const int32_t levels[3]);
+
+/* nr_hist_accumulate_image with the band levels of every tile counted on the pool's workers. */
+int nr_hist_accumulate_image_pooled(void* user, struct NrPool* pool, struct NrNoiseHistogram* hist,
+                                    const struct NrRect* rect, const struct NrImage* image);
+
 #endif /* NR_DRIVER_H */

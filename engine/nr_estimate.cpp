@@ -270,23 +270,33 @@ int nr_hist_accumulate_level(void* user, NrHistLevel* hist, const NrLevel* band,
 
     const int32_t pitch = nr_round_up4(rw + 9);
     const size_t entries = (size_t)pitch * (size_t)(rh + 9);
-    uint8_t* block = (uint8_t*)nr_malloc(user, entries * 6);
+    /* Sums, sums of squares, then the coarse column of every region column. */
+    uint8_t* block = (uint8_t*)nr_malloc(user, entries * 6 + sizeof(int32_t) * (size_t)rw);
     if (!block)
         return NR_ERR_NO_MEMORY;
     uint16_t* sums = (uint16_t*)block;
     uint32_t* squares = (uint32_t*)(block + entries * 2);
+    int32_t* coarse_cols = (int32_t*)(block + entries * 6);
     const uint8_t* grown = band->plane + (ptrdiff_t)(mt - 4) * band->stride + (ml - 4);
     nr_integral_images(grown, band->stride, band->format, sums, squares, pitch, rw + 8, rh + 8);
 
     const bool is_signed = band->format == NR_FMT_S8;
     int32_t shift = (is_signed ? 12 : 15) - j;
     shift = shift < 0 ? 0 : shift;
-    const int32_t bins = 1 << hist->variance_log2;
+    const uint32_t bins = 1u << hist->variance_log2;
     const int32_t rows = 1 << hist->intensity_log2;
-    const int32_t cbytes = (int32_t)((coarse->format >> 4) & 0xFu);
-    const int32_t cshift = cbytes > 0 ? 8 * cbytes - 8 : 0;
+    const int32_t cbytes = (int32_t)((coarse->format >> 4) & 0xFu) == 2 ? 2 : 1;
+    const int32_t cshift = 8 * cbytes - 8;
     const int32_t cbase_x = coarse->margin_left - (band->margin_left >> x_shift);
     const int32_t cbase_y = coarse->margin_top - (band->margin_top >> y_shift);
+    /* The coarse sample of band column ml + x, clamped to the coarse buffer. */
+    for (int32_t x = 0; x < rw; ++x) {
+        int32_t cx = ((ml + x) >> x_shift) + cbase_x;
+        cx = cx < 0 ? 0 : (cx >= coarse->width ? coarse->width - 1 : cx);
+        coarse_cols[x] = cx * cbytes;
+    }
+    uint16_t* counts = hist->counts;
+    const int32_t vlog2 = hist->variance_log2;
 
     for (int32_t y = 0; y < rh; ++y) {
         const uint16_t* s_top = sums + (ptrdiff_t)y * pitch;
@@ -295,28 +305,26 @@ int nr_hist_accumulate_level(void* user, NrHistLevel* hist, const NrLevel* band,
         const uint32_t* q_bot = q_top + 8 * pitch;
         int32_t cy = ((mt + y) >> y_shift) + cbase_y;
         cy = cy < 0 ? 0 : (cy >= coarse->height ? coarse->height - 1 : cy);
-        const uint8_t* crow =
-            coarse->plane + (ptrdiff_t)cy * coarse->stride * (cbytes ? cbytes : 1);
+        const uint8_t* crow = coarse->plane + (ptrdiff_t)cy * coarse->stride * cbytes;
         for (int32_t x = 0; x < rw; ++x) {
+            /* The window sum is exact as a signed 16-bit value, the sum of squares in 32 bits. */
             const int32_t s1 =
                 (int16_t)(uint16_t)(s_bot[x + 8] - s_top[x + 8] - s_bot[x] + s_top[x]);
             const uint32_t s2 = q_bot[x + 8] - q_top[x + 8] - q_bot[x] + q_top[x];
-            const int32_t v = (int32_t)((64 * (int64_t)s2 - (int64_t)s1 * s1) >> shift);
-            if (v < 0 || v >= bins)
+            const int64_t v = (64 * (int64_t)s2 - (int64_t)s1 * s1) >> shift;
+            if ((uint64_t)v >= bins) /* negative or 64 and above: not counted */
                 continue;
-            int32_t cx = ((ml + x) >> x_shift) + cbase_x;
-            cx = cx < 0 ? 0 : (cx >= coarse->width ? coarse->width - 1 : cx);
             int32_t intensity;
             if (cbytes == 2) {
                 uint16_t c16;
-                memcpy(&c16, crow + 2 * cx, 2);
+                memcpy(&c16, crow + coarse_cols[x], 2);
                 intensity = c16 >> cshift;
             } else {
-                intensity = crow[cx];
+                intensity = crow[coarse_cols[x]];
             }
             if (intensity >= rows)
                 intensity = rows - 1;
-            uint16_t* count = &hist->counts[(intensity << hist->variance_log2) + v];
+            uint16_t* count = &counts[(intensity << vlog2) + (int32_t)v];
             *count = (uint16_t)(*count + 1);
         }
     }
@@ -482,8 +490,10 @@ void scale_fit(uint8_t* table, int32_t length, const int32_t* p, const int32_t* 
     double s = a / b;
     if (s > kScaleCap)
         s = 1.0;
+    /* A shorter table's bin i covers the intensities from i x step: it takes their first row. */
+    const int32_t step = length < rows ? rows / length : 1;
     for (int32_t i = 0; i < length; ++i) {
-        double v = (double)ref(i) * s;
+        double v = (double)ref(i * step) * s;
         v = v < 0.0 ? 0.0 : (v > 255.0 ? 255.0 : v);
         table[i] = (uint8_t)(int32_t)v;
     }
@@ -542,9 +552,11 @@ void free_fit(uint8_t* table, int32_t length, int32_t* p, int32_t* c, int32_t ro
         cc = det3(s[0], s[1], r[0], s[1], s[2], r[1], s[2], s[3], r[2]) / det;
     }
     const int32_t n = length < rows ? length : rows;
+    const int32_t step = length < rows ? rows / length : 1;
     for (int32_t i = 0; i < n; ++i) {
-        const double x = (double)i;
-        double v = (double)w[i] * (ca + cb * x + cc * x * x);
+        const int32_t row = i * step; /* bin i of a shorter table starts at intensity i x step */
+        const double x = (double)row;
+        double v = (double)w[row] * (ca + cb * x + cc * x * x);
         if (!(v >= 0.0))
             v = 0.0; /* negatives (and a non-number) become 0 */
         if (v >= 64.0)

@@ -14,6 +14,9 @@
 #include "nr_pyramid.h"
 #include "nr_runtime.h"
 #include "nr_tiles.h"
+#include "nr_filter_search.h"
+
+using namespace nr_filter_detail;
 
 namespace {
 
@@ -112,110 +115,6 @@ const FilterKernels* select_kernels(uint32_t flags) {
     return &kWords;
 }
 
-/* One step of the ring search: the point one further out from (bx, by) and its two neighbours. */
-inline int32_t outward(int32_t c) {
-    return c > 0 ? c + 1 : (c < 0 ? c - 1 : 0);
-}
-
-inline int32_t toward_zero(int32_t c) {
-    return c > 0 ? c - 1 : (c < 0 ? c + 1 : -1);
-}
-
-inline int32_t iabs(int32_t v) {
-    return v < 0 ? -v : v;
-}
-
-/*
- * Candidate list of the block search: (0, 0) first, the square -r..r row by row, then three points
- * per step outward from the best so far. `dist(dx, dy)` gives a candidate's distance. Returns the
- * candidate count.
- */
-template <typename Dist>
-int32_t ring_search(int32_t r, int32_t steps, Dist dist, int32_t* offsets, int32_t* distances) {
-    int32_t n = 0;
-    offsets[0] = 0;
-    offsets[1] = 0;
-    distances[0] = 0;
-    n = 1;
-    for (int32_t dy = -r; dy <= r; ++dy) {
-        for (int32_t dx = -r; dx <= r; ++dx) {
-            if (dx == 0 && dy == 0)
-                continue;
-            offsets[2 * n] = dx;
-            offsets[2 * n + 1] = dy;
-            distances[n] = dist(dx, dy);
-            ++n;
-        }
-    }
-    if (steps <= 0)
-        return n;
-
-    /* Best ring candidate: |dx| = r or |dy| = r, smallest distance, the first on ties. */
-    int32_t best = -1;
-    for (int32_t i = 0; i < n; ++i) {
-        if (iabs(offsets[2 * i]) != r && iabs(offsets[2 * i + 1]) != r)
-            continue;
-        if (best < 0 || distances[i] < distances[best])
-            best = i;
-    }
-    int32_t bx = offsets[2 * best];
-    int32_t by = offsets[2 * best + 1];
-    for (int32_t s = 0; s < steps; ++s) {
-        const int32_t qx = outward(bx);
-        const int32_t qy = outward(by);
-        int32_t px[3] = {qx, qx, qx};
-        int32_t py[3] = {qy, qy, qy};
-        if (iabs(qy) < iabs(qx)) {
-            py[1] = qy - 1;
-            py[2] = qy + 1;
-        } else if (iabs(qx) < iabs(qy)) {
-            px[1] = qx - 1;
-            px[2] = qx + 1;
-        } else {
-            px[1] = toward_zero(qx);
-            py[2] = toward_zero(qy);
-        }
-        int32_t pick = n;
-        for (int k = 0; k < 3; ++k) {
-            offsets[2 * n] = px[k];
-            offsets[2 * n + 1] = py[k];
-            distances[n] = dist(px[k], py[k]);
-            if (k == 0 || distances[n] < distances[pick])
-                pick = n;
-            ++n;
-        }
-        bx = offsets[2 * pick];
-        by = offsets[2 * pick + 1];
-    }
-    return n;
-}
-
-/* Scratch layout of one block search (4,096 bytes). */
-struct ScratchLayout {
-    uint8_t* acc;
-    int32_t* distances; /* then weights */
-    int32_t* offsets;
-    uint8_t* area;
-    int32_t pitch;
-};
-
-inline ScratchLayout layout_scratch(void* scratch, int32_t e) {
-    ScratchLayout l;
-    l.pitch = (2 * e + 23) & ~15;
-    const int32_t room = l.pitch * l.pitch;
-    uint8_t* base = (uint8_t*)scratch;
-    l.acc = base;
-    l.distances = (int32_t*)(base + 256);
-    l.offsets = (int32_t*)(base + 256 + 4 * room);
-    l.area = base + 256 + 12 * room;
-    return l;
-}
-
-inline bool scratch_fits(int32_t e, int32_t scratch_size) {
-    const int32_t pitch = (2 * e + 23) & ~15;
-    return 256 + 12 * pitch * pitch + pitch * (2 * e + 8) <= scratch_size;
-}
-
 /* Upsample blend of a flat block toward the coarser level (see nr_flat_block). */
 void blend_upsampled(uint8_t* dst, int32_t ds, const uint8_t* src, int32_t ss, int32_t d,
                      const uint8_t* coarse, int32_t cs, int32_t keep) {
@@ -267,8 +166,7 @@ uint32_t nr_weight_slope(uint32_t sigma, int32_t noise_scale) {
 }
 
 uint32_t nr_candidate_weight(uint32_t distance, uint32_t slope, const uint8_t* table) {
-    const uint64_t index = ((uint64_t)distance * slope) >> 13;
-    return index < NR_WEIGHT_LUT_SIZE ? table[index] : 0u;
+    return candidate_weight(distance, slope, table);
 }
 
 /* ---- distances and statistics ------------------------------------------------------------------
@@ -522,12 +420,24 @@ void nr_finalize32_s8(const uint8_t* src, int32_t ss, uint32_t total, int32_t ke
 /* ---- flat test
  * ----------------------------------------------------------------------------------- */
 
-int nr_flat_block(uint8_t* dst, int32_t ds, const uint8_t* src, int32_t ss, int32_t d,
-                  const uint8_t* coarse, int32_t cs, int32_t keep, uint32_t format,
-                  uint32_t threshold) {
-    if (!is_8bit_format(format) || (d != 4 && d != 8))
-        return 0;
-    const FilterKernels* k = select_kernels(nr_cpu_flags());
+namespace {
+
+/* The mean blend of a flat block: every sample pulled toward m by the keep factor. */
+template <bool Signed>
+void blend_to_mean(uint8_t* dst, int32_t ds, const uint8_t* src, int32_t ss, int32_t d, int32_t m,
+                   int32_t keep) {
+    for (int32_t v = 0; v < d; ++v, src += ss, dst += ds) {
+        for (int32_t u = 0; u < d; ++u) {
+            const int32_t s = Signed ? (int32_t)(int8_t)src[u] : (int32_t)src[u];
+            const int32_t o = (m * 256 + 128 + (s - m) * keep) >> 8;
+            dst[u] = Signed ? (uint8_t)(int8_t)clamp_s8(o) : (uint8_t)clamp_u8(o);
+        }
+    }
+}
+
+int flat_block(const FilterKernels* k, uint8_t* dst, int32_t ds, const uint8_t* src, int32_t ss,
+               int32_t d, const uint8_t* coarse, int32_t cs, int32_t keep, uint32_t format,
+               uint32_t threshold) {
     /* Blend sources are unsigned luma levels; a signed block never blends toward one. */
     const uint8_t* blend = format == NR_SAMPLE_U8 ? coarse : nullptr;
     int32_t s1 = 0, var = 0;
@@ -547,18 +457,22 @@ int nr_flat_block(uint8_t* dst, int32_t ds, const uint8_t* src, int32_t ss, int3
         return 1;
     }
     const int32_t m = (s1 + 32) >> 6;
-    for (int32_t v = 0; v < d; ++v) {
-        for (int32_t u = 0; u < d; ++u) {
-            if (format == NR_SAMPLE_U8) {
-                const int32_t s = src[v * ss + u];
-                dst[v * ds + u] = (uint8_t)clamp_u8((m * 256 + 128 + (s - m) * keep) >> 8);
-            } else {
-                const int32_t s = (int8_t)src[v * ss + u];
-                dst[v * ds + u] = (uint8_t)(int8_t)clamp_s8((m * 256 + 128 + (s - m) * keep) >> 8);
-            }
-        }
-    }
+    if (format == NR_SAMPLE_U8)
+        blend_to_mean<false>(dst, ds, src, ss, d, m, keep);
+    else
+        blend_to_mean<true>(dst, ds, src, ss, d, m, keep);
     return 1;
+}
+
+} // namespace
+
+int nr_flat_block(uint8_t* dst, int32_t ds, const uint8_t* src, int32_t ss, int32_t d,
+                  const uint8_t* coarse, int32_t cs, int32_t keep, uint32_t format,
+                  uint32_t threshold) {
+    if (!is_8bit_format(format) || (d != 4 && d != 8))
+        return 0;
+    return flat_block(select_kernels(nr_cpu_flags()), dst, ds, src, ss, d, coarse, cs, keep, format,
+                      threshold);
 }
 
 /* ---- block matching
@@ -587,12 +501,7 @@ void block_search(const FilterKernels* k, const uint8_t* src, int32_t ss, uint8_
     const uint8_t* base = window;
     int32_t bs = ss;
     if (e > 0) {
-        const int32_t left = (e + 3) & ~3;
-        const int32_t cols = ((e + 3) >> 2) * 8 + 8;
-        const uint8_t* from = window - e * ss - left;
-        for (int32_t r = 0; r < 2 * e + 8; ++r)
-            memcpy(l.area + r * l.pitch, from + r * ss, (size_t)cols);
-        base = l.area + e * l.pitch + left;
+        base = copy_search_area(l, window, ss, e);
         bs = l.pitch;
     }
 
@@ -609,7 +518,7 @@ void block_search(const FilterKernels* k, const uint8_t* src, int32_t ss, uint8_
     const uint32_t h = nr_weight_slope(sigma, noise_scale);
     uint32_t total = 0;
     for (int32_t i = 0; i < n; ++i) {
-        const uint32_t w = nr_candidate_weight((uint32_t)dist[i], h, weights);
+        const uint32_t w = candidate_weight((uint32_t)dist[i], h, weights);
         dist[i] = (int32_t)w;
         total += w;
     }
@@ -665,6 +574,20 @@ void block_search(const FilterKernels* k, const uint8_t* src, int32_t ss, uint8_
     }
 }
 
+typedef void (*SearchFn)(const uint8_t*, int32_t, uint8_t*, int32_t, uint32_t, int32_t, int32_t,
+                         int32_t, int32_t, uint32_t, int32_t, const uint8_t*, void*, int32_t);
+
+/* The vector block search for the CPU flags, or null for the kernel-table form. */
+SearchFn select_search(uint32_t flags) {
+    if (!(flags & NR_CPU_FAST))
+        return nullptr;
+    if (flags & NR_CPU_AVX2)
+        return nr_block_search_avx2;
+    if (flags & NR_CPU_SSE2)
+        return nr_block_search_sse2;
+    return nullptr;
+}
+
 bool search_args_ok(uint32_t format, int32_t d, int32_t steps, int32_t radius, uint32_t sigma,
                     const uint8_t* weights, const void* scratch, int32_t scratch_size) {
     return is_8bit_format(format) && (d == 4 || d == 8) && steps >= 0 && radius >= 0 &&
@@ -680,8 +603,13 @@ void nr_block_search(const uint8_t* src, int32_t ss, uint8_t* dst, int32_t ds, u
                      int32_t scratch_size) {
     if (!search_args_ok(format, d, steps, radius, sigma, weights, scratch, scratch_size))
         return;
-    block_search(select_kernels(nr_cpu_flags()), src, ss, dst, ds, format, d, steps, radius, keep,
-                 sigma, noise_scale, weights, scratch);
+    const SearchFn fused = select_search(nr_cpu_flags());
+    if (fused)
+        fused(src, ss, dst, ds, format, d, steps, radius, keep, sigma, noise_scale, weights,
+              scratch, scratch_size);
+    else
+        block_search(&kPortable, src, ss, dst, ds, format, d, steps, radius, keep, sigma,
+                     noise_scale, weights, scratch);
 }
 
 /* ---- parameters and the block loop
@@ -794,7 +722,9 @@ int nr_block_filter_level(void* user, const NrLevel* src, const NrNoiseMap* map,
         nr_weight_lut_release(user, &lut);
         return NR_ERR_NO_MEMORY;
     }
-    const FilterKernels* k = select_kernels(nr_cpu_flags());
+    const uint32_t flags = nr_cpu_flags();
+    const FilterKernels* k = select_kernels(flags);
+    const SearchFn fused = select_search(flags);
 
     const int32_t d = params->block_size == 8 ? 8 : 4;
     const int32_t half = d / 2;
@@ -836,14 +766,18 @@ int nr_block_filter_level(void* user, const NrLevel* src, const NrNoiseMap* map,
                              x / 2 + blend->margin_left;
                     cstride = blend->stride;
                 }
-                if (nr_flat_block(dblk, dstride, sblk, sstride, d, coarse, cstride, params->keep,
-                                  format, threshold))
+                if (flat_block(k, dblk, dstride, sblk, sstride, d, coarse, cstride, params->keep,
+                               format, threshold))
                     continue;
             }
             if (search) {
                 const uint32_t sigma = (w * (xe + 64)) >> 6;
-                block_search(k, sblk, sstride, dblk, dstride, format, d, steps, radius,
-                             params->keep, sigma, params->noise_scale, lut.table, scratch);
+                if (fused)
+                    fused(sblk, sstride, dblk, dstride, format, d, steps, radius, params->keep,
+                          sigma, params->noise_scale, lut.table, scratch, NR_BLOCK_SCRATCH_SIZE);
+                else
+                    block_search(k, sblk, sstride, dblk, dstride, format, d, steps, radius,
+                                 params->keep, sigma, params->noise_scale, lut.table, scratch);
             }
         }
     }

@@ -113,6 +113,18 @@ void nr_block_search(const uint8_t* src, int32_t src_stride, uint8_t* dst, int32
                      uint32_t sigma, int32_t noise_scale, const uint8_t* weights, void* scratch,
                      int32_t scratch_size);
 
+/* SSE2 form of nr_block_search: the same output bit for bit. */
+void nr_block_search_sse2(const uint8_t* src, int32_t src_stride, uint8_t* dst, int32_t dst_stride,
+                          uint32_t format, int32_t d, int32_t steps, int32_t radius, int32_t keep,
+                          uint32_t sigma, int32_t noise_scale, const uint8_t* weights,
+                          void* scratch, int32_t scratch_size);
+
+/* AVX2 form (up to 16 candidates; more take the SSE2 form): the same output bit for bit. */
+void nr_block_search_avx2(const uint8_t* src, int32_t src_stride, uint8_t* dst, int32_t dst_stride,
+                          uint32_t format, int32_t d, int32_t steps, int32_t radius, int32_t keep,
+                          uint32_t sigma, int32_t noise_scale, const uint8_t* weights,
+                          void* scratch, int32_t scratch_size);
+
 /*
  * Candidate offsets of the ring search, without distances: fills `offsets` (pairs dx, dy) for the
  * square -r..r and, for each step, the three points outward from `best` given by `pick` (tests

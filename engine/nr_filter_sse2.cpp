@@ -8,6 +8,7 @@
 
 #include <string.h>
 
+#include "nr_filter_search.h"
 #include "nr_kernels.h"
 
 #if defined(__SSE2__)
@@ -322,6 +323,182 @@ void nr_edge_map_plane_sse2(uint8_t* dst, int32_t ds, const uint8_t* src, int32_
             const int32_t x0 = x - 1;
             nr_edge_map_plane_c(out - ds + x0, ds, a + x0, ss, width - x0, 3);
         }
+    }
+}
+
+/* ---- the whole block search ------------------------------------------------------------------
+ * Distances against the window kept in registers, weights, and for up to 16 candidates the
+ * accumulators in registers through to the output; more candidates go through the 32-bit sums
+ * in the scratch as in the portable form. */
+
+namespace {
+
+using namespace nr_filter_detail;
+
+template <bool Signed> inline __m128i flip_mask() {
+    return Signed ? _mm_set1_epi8((char)0x80) : _mm_setzero_si128();
+}
+
+/* d x d samples of one candidate as 16-bit lanes, two rows (d = 4) or one row (d = 8) each. */
+template <int D, bool Signed>
+inline __m128i candidate_row(const uint8_t* p, int32_t stride, int k) {
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i bytes = D == 8 ? load8(p + k * stride) : load4x2(p + 2 * k * stride, stride);
+    return _mm_unpacklo_epi8(_mm_xor_si128(bytes, flip_mask<Signed>()), zero);
+}
+
+template <int D, bool Signed>
+void search_sse2(const uint8_t* src, int32_t ss, uint8_t* dst, int32_t ds, int32_t steps,
+                 int32_t radius, int32_t keep, uint32_t sigma, int32_t noise_scale,
+                 const uint8_t* weights, void* scratch) {
+    constexpr int32_t kRows = D == 8 ? 8 : 2; /* registers per block */
+    const int32_t e = radius + steps;
+    const ScratchLayout l = layout_scratch(scratch, e);
+    const int32_t inset = D == 8 ? 0 : 2;
+    const uint8_t* window = src - inset - inset * ss;
+    const uint8_t* base = window;
+    int32_t bs = ss;
+    if (e > 0) {
+        base = copy_search_area(l, window, ss, e);
+        bs = l.pitch;
+    }
+    const __m128i flip = flip_mask<Signed>();
+    __m128i ref[4];
+    for (int k = 0; k < 4; ++k)
+        ref[k] = _mm_xor_si128(load8x2(base + 2 * k * bs, bs), flip);
+    const int32_t n = ring_search(
+        radius, steps,
+        [&](int32_t dx, int32_t dy) {
+            const uint8_t* p = base + dy * bs + dx;
+            __m128i sad = _mm_setzero_si128();
+            for (int k = 0; k < 4; ++k)
+                sad = _mm_add_epi64(
+                    sad, _mm_sad_epu8(_mm_xor_si128(load8x2(p + 2 * k * bs, bs), flip), ref[k]));
+            const uint32_t t = hsum_sad(sad);
+            return (int32_t)((t * t) >> 6);
+        },
+        l.offsets, l.distances);
+
+    const uint32_t h = nr_weight_slope(sigma, noise_scale);
+    int32_t* wt = l.distances;
+    uint32_t total = 0;
+    for (int32_t i = 0; i < n; ++i) {
+        const uint32_t w = candidate_weight((uint32_t)wt[i], h, weights);
+        wt[i] = (int32_t)w;
+        total += w;
+    }
+    const int32_t* off = l.offsets;
+    const uint8_t* block = base + inset + inset * bs;
+
+    if (n > 16) {
+        /* 16-bit sums of the first 16 candidates, widened, then 32-bit sums. */
+        uint16_t* acc16 = (uint16_t*)l.acc;
+        memset(acc16, 0, sizeof(uint16_t) * D * D);
+        uint32_t total16 = 0;
+        for (int32_t i = 0; i < 16; ++i) {
+            if (wt[i] == 0)
+                continue;
+            const uint8_t* p = block + off[2 * i + 1] * bs + off[2 * i];
+            if (Signed)
+                nr_acc_add16_s8_sse2(acc16, p, bs, (uint32_t)wt[i], D);
+            else
+                nr_acc_add16_sse2(acc16, p, bs, (uint32_t)wt[i], D);
+            total16 += (uint32_t)wt[i];
+        }
+        if (Signed)
+            nr_acc_widen_s16(l.acc, D, total16);
+        else
+            nr_acc_widen_u16(l.acc, D);
+        for (int32_t i = 16; i < n; ++i) {
+            if (wt[i] == 0)
+                continue;
+            const uint8_t* p = block + off[2 * i + 1] * bs + off[2 * i];
+            if (Signed)
+                nr_acc_add32_s8_sse2((int32_t*)l.acc, p, bs, (uint32_t)wt[i], D);
+            else
+                nr_acc_add32_sse2((uint32_t*)l.acc, p, bs, (uint32_t)wt[i], D);
+        }
+        if (Signed)
+            nr_finalize32_s8(block, bs, total, keep, D, dst, ds, (const int32_t*)l.acc);
+        else
+            nr_finalize32(block, bs, total, keep, D, dst, ds, (const uint32_t*)l.acc);
+        return;
+    }
+
+    __m128i acc[kRows];
+    for (int k = 0; k < kRows; ++k)
+        acc[k] = _mm_setzero_si128();
+    for (int32_t i = 0; i < n; ++i) {
+        if (wt[i] == 0)
+            continue;
+        const uint8_t* p = block + off[2 * i + 1] * bs + off[2 * i];
+        const __m128i mw = _mm_set1_epi16((short)wt[i]);
+        for (int k = 0; k < kRows; ++k)
+            acc[k] = _mm_add_epi16(acc[k], _mm_mullo_epi16(candidate_row<D, Signed>(p, bs, k), mw));
+    }
+    if (keep < 0 || keep > 256) {
+        for (int k = 0; k < kRows; ++k)
+            _mm_storeu_si128((__m128i*)((uint16_t*)l.acc + 8 * k), acc[k]);
+        if (Signed)
+            nr_finalize16_s8(block, bs, total, keep, D, dst, ds, (const uint16_t*)l.acc);
+        else
+            nr_finalize16(block, bs, total, keep, D, dst, ds, (const uint16_t*)l.acc);
+        return;
+    }
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i recip = _mm_set1_epi16((short)(65535u / total));
+    const int32_t t = (int32_t)total;
+    /* Unsigned: + T/2. Signed: the bias off and T/2 on, -32,640 .. 32,640 in a lane. */
+    const __m128i offset = _mm_set1_epi16((short)(Signed ? -128 * t + (t >> 1) : (t >> 1)));
+    const __m128i mk = _mm_set1_epi16((short)keep);
+    const __m128i mik = _mm_set1_epi16((short)(256 - keep));
+    const __m128i round = _mm_set1_epi16(128);
+    for (int k = 0; k < kRows; ++k) {
+        const __m128i a = _mm_add_epi16(acc[k], offset);
+        const __m128i m = Signed ? _mm_mulhi_epi16(a, recip) : _mm_mulhi_epu16(a, recip);
+        const __m128i bytes = D == 8 ? load8(block + k * bs) : load4x2(block + 2 * k * bs, bs);
+        const __m128i s = Signed ? _mm_unpacklo_epi8(bytes, _mm_cmpgt_epi8(zero, bytes))
+                                 : _mm_unpacklo_epi8(bytes, zero);
+        __m128i o =
+            _mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(m, mik), _mm_mullo_epi16(s, mk)), round);
+        o = Signed ? _mm_srai_epi16(o, 8) : _mm_srli_epi16(o, 8);
+        const __m128i packed = Signed ? _mm_packs_epi16(o, o) : _mm_packus_epi16(o, o);
+        if (D == 8) {
+            _mm_storel_epi64((__m128i*)(dst + k * ds), packed);
+        } else {
+            const int32_t r0 = _mm_cvtsi128_si32(packed);
+            const int32_t r1 = _mm_cvtsi128_si32(_mm_srli_si128(packed, 4));
+            memcpy(dst + 2 * k * ds, &r0, 4);
+            memcpy(dst + (2 * k + 1) * ds, &r1, 4);
+        }
+    }
+}
+
+} // namespace
+
+void nr_block_search_sse2(const uint8_t* src, int32_t ss, uint8_t* dst, int32_t ds, uint32_t format,
+                          int32_t d, int32_t steps, int32_t radius, int32_t keep, uint32_t sigma,
+                          int32_t noise_scale, const uint8_t* weights, void* scratch,
+                          int32_t scratch_size) {
+    if ((format != NR_SAMPLE_U8 && format != NR_SAMPLE_S8) || (d != 4 && d != 8) || steps < 0 ||
+        radius < 0 || radius + steps > 4 || sigma == 0 || !weights || !scratch ||
+        !scratch_fits(radius + steps, scratch_size))
+        return;
+    const bool is_signed = format == NR_SAMPLE_S8;
+    if (d == 8) {
+        if (is_signed)
+            search_sse2<8, true>(src, ss, dst, ds, steps, radius, keep, sigma, noise_scale, weights,
+                                 scratch);
+        else
+            search_sse2<8, false>(src, ss, dst, ds, steps, radius, keep, sigma, noise_scale,
+                                  weights, scratch);
+    } else {
+        if (is_signed)
+            search_sse2<4, true>(src, ss, dst, ds, steps, radius, keep, sigma, noise_scale, weights,
+                                 scratch);
+        else
+            search_sse2<4, false>(src, ss, dst, ds, steps, radius, keep, sigma, noise_scale,
+                                  weights, scratch);
     }
 }
 

@@ -133,6 +133,15 @@ int32_t nr_band_add_row_sse2(const uint8_t* a, const int8_t* s, uint8_t* out, in
 int32_t nr_band_scale_row_sse2(const int8_t* s, int8_t* out, int32_t n, int32_t gain);
 int32_t nr_band_abs_sum_row_sse2(const int8_t* s, int32_t n, uint32_t* sum);
 
+// Layout conversions of the tile transfer (flag 1 frame to planes, 0 planes to frame); each
+// returns the pixels it moved from the start of the row, a multiple of 16.
+// Y0 U Y1 V row pair <-> luma rows and one chroma row (import takes row 0's chroma, export writes
+// it into both rows).
+int32_t nr_yuyv420_rows_sse2(uint8_t* row0, uint8_t* row1, uint8_t* y0, uint8_t* y1, uint8_t* u,
+                             uint8_t* v, int32_t width, int32_t flag);
+// Even bytes of a row <-> plane samples (export keeps the odd bytes).
+int32_t nr_even_bytes_sse2(uint8_t* frame, uint8_t* plane, int32_t width, int32_t flag);
+
 int32_t nr_downsample_row_avx2(uint8_t* dst, const uint8_t* r0, const uint8_t* r1,
                                const uint8_t* r2, int32_t n);
 int32_t nr_upsample_rows_avx2(uint8_t* d0, uint8_t* d1, const uint8_t* s0, const uint8_t* s1,

@@ -21,22 +21,19 @@ inline void store(uint8_t* p, __m128i v) {
     _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v);
 }
 
-// 8 outputs of the interior downsample in 16-bit lanes: rows r0..r2 at column 2X.
-inline __m128i downsample8(const uint8_t* r0, const uint8_t* r1, const uint8_t* r2) {
+// Vertical 1 2 1 sums of 16 source columns in 16-bit lanes, even and odd columns apart.
+struct ColumnSums {
+    __m128i even, odd;
+};
+inline ColumnSums column_sums(const uint8_t* r0, const uint8_t* r1, const uint8_t* r2) {
     const __m128i low = _mm_set1_epi16(0x00FF);
-    const __m128i a0 = load(r0), a1 = load(r1), a2 = load(r2);             // columns 2X .. 2X+15
-    const __m128i b0 = load(r0 - 2), b1 = load(r1 - 2), b2 = load(r2 - 2); // 2X-2 .. 2X+13
-    // Vertical 1 2 1 per column class: even (2X+2i), odd (2X+2i+1), previous odd (2X+2i-1).
+    const __m128i a0 = load(r0), a1 = load(r1), a2 = load(r2);
     const __m128i even =
         _mm_add_epi16(_mm_add_epi16(_mm_and_si128(a0, low), _mm_and_si128(a2, low)),
                       _mm_slli_epi16(_mm_and_si128(a1, low), 1));
     const __m128i odd = _mm_add_epi16(_mm_add_epi16(_mm_srli_epi16(a0, 8), _mm_srli_epi16(a2, 8)),
                                       _mm_slli_epi16(_mm_srli_epi16(a1, 8), 1));
-    const __m128i prev = _mm_add_epi16(_mm_add_epi16(_mm_srli_epi16(b0, 8), _mm_srli_epi16(b2, 8)),
-                                       _mm_slli_epi16(_mm_srli_epi16(b1, 8), 1));
-    // Horizontal 1 2 1, rounding term 8, shift 4.
-    const __m128i sum = _mm_add_epi16(_mm_add_epi16(prev, odd), _mm_slli_epi16(even, 1));
-    return _mm_srli_epi16(_mm_add_epi16(sum, _mm_set1_epi16(8)), 4);
+    return ColumnSums{even, odd};
 }
 
 // Upsampled (truncating) rows from source a = s0[j..], b = s0[j+1..], c = s1[j..], d = s1[j+1..]:
@@ -73,12 +70,26 @@ inline __m128i add_sat_u8(__m128i s, __m128i u) {
 
 int32_t nr_downsample_row_sse2(uint8_t* dst, const uint8_t* r0, const uint8_t* r1,
                                const uint8_t* r2, int32_t n) {
+    if (n < 16)
+        return 0;
+    // Output i: (v[2i-1] + 2 v[2i] + v[2i+1] + 8) >> 4 over the vertical sums v. The odd sums
+    // shifted up by one lane give v[2i-1]; the lane shifted out carries into the next step.
+    __m128i carry = _mm_cvtsi32_si128(r0[-1] + 2 * r1[-1] + r2[-1]);
+    const __m128i rounding = _mm_set1_epi16(8);
     int32_t i = 0;
     for (; i + 16 <= n; i += 16) {
         const int32_t c = 2 * i;
-        const __m128i lo = downsample8(r0 + c, r1 + c, r2 + c);
-        const __m128i hi = downsample8(r0 + c + 16, r1 + c + 16, r2 + c + 16);
-        store(dst + i, _mm_packus_epi16(lo, hi));
+        const ColumnSums lo = column_sums(r0 + c, r1 + c, r2 + c);
+        const ColumnSums hi = column_sums(r0 + c + 16, r1 + c + 16, r2 + c + 16);
+        const __m128i prev_lo = _mm_or_si128(_mm_slli_si128(lo.odd, 2), carry);
+        const __m128i prev_hi = _mm_or_si128(_mm_slli_si128(hi.odd, 2), _mm_srli_si128(lo.odd, 14));
+        carry = _mm_srli_si128(hi.odd, 14);
+        const __m128i sum_lo =
+            _mm_add_epi16(_mm_add_epi16(prev_lo, lo.odd), _mm_slli_epi16(lo.even, 1));
+        const __m128i sum_hi =
+            _mm_add_epi16(_mm_add_epi16(prev_hi, hi.odd), _mm_slli_epi16(hi.even, 1));
+        store(dst + i, _mm_packus_epi16(_mm_srli_epi16(_mm_add_epi16(sum_lo, rounding), 4),
+                                        _mm_srli_epi16(_mm_add_epi16(sum_hi, rounding), 4)));
     }
     return i;
 }
@@ -185,6 +196,58 @@ int32_t nr_band_abs_sum_row_sse2(const int8_t* s, int32_t n, uint32_t* sum) {
     return i;
 }
 
+int32_t nr_yuyv420_rows_sse2(uint8_t* row0, uint8_t* row1, uint8_t* y0, uint8_t* y1, uint8_t* u,
+                             uint8_t* v, int32_t width, int32_t flag) {
+    const __m128i low = _mm_set1_epi16(0x00FF);
+    int32_t x = 0;
+    for (; x + 16 <= width; x += 16) {
+        uint8_t* f0 = row0 + 2 * x;
+        uint8_t* f1 = row1 + 2 * x;
+        if (flag) {
+            const __m128i a = load(f0), b = load(f0 + 16);
+            store(y0 + x, _mm_packus_epi16(_mm_and_si128(a, low), _mm_and_si128(b, low)));
+            const __m128i c = load(f1), d = load(f1 + 16);
+            store(y1 + x, _mm_packus_epi16(_mm_and_si128(c, low), _mm_and_si128(d, low)));
+            // U0 V0 U1 V1 ... of the first row, then U and V apart.
+            const __m128i uv = _mm_packus_epi16(_mm_srli_epi16(a, 8), _mm_srli_epi16(b, 8));
+            const __m128i uu = _mm_packus_epi16(_mm_and_si128(uv, low), _mm_setzero_si128());
+            const __m128i vv = _mm_packus_epi16(_mm_srli_epi16(uv, 8), _mm_setzero_si128());
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(u + x / 2), uu);
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(v + x / 2), vv);
+        } else {
+            const __m128i uu = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(u + x / 2));
+            const __m128i vv = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(v + x / 2));
+            const __m128i uv = _mm_unpacklo_epi8(uu, vv);
+            const __m128i ya = load(y0 + x), yb = load(y1 + x);
+            store(f0, _mm_unpacklo_epi8(ya, uv));
+            store(f0 + 16, _mm_unpackhi_epi8(ya, uv));
+            store(f1, _mm_unpacklo_epi8(yb, uv));
+            store(f1 + 16, _mm_unpackhi_epi8(yb, uv));
+        }
+    }
+    return x;
+}
+
+int32_t nr_even_bytes_sse2(uint8_t* frame, uint8_t* plane, int32_t width, int32_t flag) {
+    const __m128i low = _mm_set1_epi16(0x00FF);
+    int32_t x = 0;
+    for (; x + 16 <= width; x += 16) {
+        uint8_t* f = frame + 2 * x;
+        const __m128i a = load(f), b = load(f + 16);
+        if (flag) {
+            store(plane + x, _mm_packus_epi16(_mm_and_si128(a, low), _mm_and_si128(b, low)));
+        } else {
+            const __m128i y = load(plane + x);
+            const __m128i high = _mm_set1_epi16(static_cast<int16_t>(0xFF00));
+            store(f,
+                  _mm_or_si128(_mm_and_si128(a, high), _mm_unpacklo_epi8(y, _mm_setzero_si128())));
+            store(f + 16,
+                  _mm_or_si128(_mm_and_si128(b, high), _mm_unpackhi_epi8(y, _mm_setzero_si128())));
+        }
+    }
+    return x;
+}
+
 #else // no SSE2: the portable interior loops do all the work
 
 int32_t nr_downsample_row_sse2(uint8_t*, const uint8_t*, const uint8_t*, const uint8_t*, int32_t) {
@@ -210,6 +273,13 @@ int32_t nr_band_scale_row_sse2(const int8_t*, int8_t*, int32_t, int32_t) {
     return 0;
 }
 int32_t nr_band_abs_sum_row_sse2(const int8_t*, int32_t, uint32_t*) {
+    return 0;
+}
+int32_t nr_yuyv420_rows_sse2(uint8_t*, uint8_t*, uint8_t*, uint8_t*, uint8_t*, uint8_t*, int32_t,
+                             int32_t) {
+    return 0;
+}
+int32_t nr_even_bytes_sse2(uint8_t*, uint8_t*, int32_t, int32_t) {
     return 0;
 }
 

@@ -3,6 +3,7 @@
 
 #include <string.h>
 
+#include "nr_image.h"
 #include "nr_kernels.h"
 #include "nr_runtime.h"
 
@@ -161,18 +162,17 @@ int band_step(BandOp op, const NrLevel& v, const NrLevel& level, const NrLevel& 
     const int r =
         nr_upsample(base, up_into.stride, cols.lo - ex, rows.lo - ey, cols.hi - ex, rows.hi - ey,
                     coarse.plane, coarse.stride, coarse.width, coarse.height, coarse.format);
-    if (r != 0 || coarse.format != NR_SAMPLE_U8 || level.format != NR_SAMPLE_U8)
+    if (r != 0)
         return r;
     const int32_t w = cols.hi - cols.lo, h = rows.hi - rows.lo;
     uint8_t* lv = sample_at(level, cols.lo - left_edge(level), rows.lo - top_edge(level));
     uint8_t* bd = sample_at(band, cols.lo - left_edge(band), rows.lo - top_edge(band));
+    // The checked band wrappers: the upsampled plane carries the level's format.
     if (op == BandOp::Subtract)
-        nr_band_subtract_u8(lv, level.stride, bd, band.stride, reinterpret_cast<int8_t*>(bd),
-                            band.stride, w, h);
-    else
-        nr_band_add_u8(lv, level.stride, reinterpret_cast<const int8_t*>(bd), band.stride, lv,
-                       level.stride, w, h);
-    return 0;
+        return nr_band_subtract(lv, level.stride, level.format, bd, band.stride, level.format, bd,
+                                band.stride, band.format, w, h);
+    return nr_band_add(lv, level.stride, level.format, bd, band.stride, band.format, lv,
+                       level.stride, level.format, w, h);
 }
 
 // Copies `src` over `dst` where their buffers overlap in frame coordinates.

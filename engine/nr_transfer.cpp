@@ -3,7 +3,9 @@
 
 #include <string.h>
 
+#include "nr_cpu.h"
 #include "nr_image.h"
+#include "nr_kernels.h"
 #include "nr_runtime.h"
 
 namespace {
@@ -40,6 +42,11 @@ inline uint32_t interleave(uint32_t even, uint32_t odd) {
     const uint32_t e = (even | (even << 8)) & 0x00FF00FFu;
     const uint32_t o = (odd | (odd << 8)) & 0x00FF00FFu;
     return e | (o << 8);
+}
+
+inline bool sse2_allowed() {
+    const uint32_t flags = nr_cpu_flags();
+    return (flags & NR_CPU_FAST) && (flags & NR_CPU_SSE2);
 }
 
 // The part of a level moved by a transfer: frame rectangle and its first buffer sample.
@@ -228,7 +235,9 @@ void nr_convert_yuyv420_words(uint8_t* row0, uint8_t* row1, uint8_t* y0, uint8_t
                               uint8_t* v, int32_t width, int32_t flag) {
     const int32_t groups = width / 8;
     const int32_t pairs = (width / 2) & 3;
-    for (int32_t g = 0; g < groups; ++g) {
+    const int32_t done =
+        sse2_allowed() ? nr_yuyv420_rows_sse2(row0, row1, y0, y1, u, v, width, flag) : 0;
+    for (int32_t g = done / 8; g < groups; ++g) {
         uint8_t* f0 = row0 + 16 * g;
         uint8_t* f1 = row1 + 16 * g;
         uint8_t* ya = y0 + 8 * g;
@@ -469,7 +478,8 @@ void nr_convert_bytes20(uint8_t* frame, int32_t frame_pitch, uint8_t* plane, int
 
 void nr_extract_even_bytes(uint8_t* frame, uint8_t* plane, int32_t width, int32_t flag) {
     const int32_t groups = width / 8;
-    for (int32_t g = 0; g < groups; ++g) {
+    const int32_t done = sse2_allowed() ? nr_even_bytes_sse2(frame, plane, width, flag) : 0;
+    for (int32_t g = done / 8; g < groups; ++g) {
         uint8_t* f = frame + 16 * g;
         if (flag) {
             store32(plane + 8 * g, even_bytes(load32(f)) | even_bytes(load32(f + 4)) << 16);
@@ -547,6 +557,18 @@ int nr_level_transfer_channel(NrLevel* level, uint8_t* frame, int32_t frame_pitc
     return r;
 }
 
+void nr_level_pad_inner(NrLevel* level) {
+    if (!level)
+        return;
+    // A view whose frame is exactly the inner area.
+    NrLevel view = *level;
+    view.origin_x = 0;
+    view.origin_y = 0;
+    view.limit_x = level->width - level->margin_left - level->margin_right;
+    view.limit_y = level->height - level->margin_top - level->margin_bottom;
+    nr_level_pad_borders(&view, 0, 0);
+}
+
 void nr_tile_transfer(NrPyramid* p, NrImage* image, int32_t flag) {
     if (!p || !image || !p->groups || p->group_count < 1)
         return;
@@ -615,4 +637,171 @@ int nr_tile_next(int32_t* x, int32_t* y, int32_t step_w, int32_t step_h, const N
         return 0;
     *x = region->left;
     return 1;
+}
+
+// ---- tile cursor -----------------------------------------------------------------------------
+
+namespace {
+
+// Places the cursor's level on the tile at (x, y) with the margin rules of the walk.
+void cursor_place(NrTileCursor* c, int32_t x, int32_t y) {
+    c->tile_x = x;
+    c->tile_y = y;
+    c->tile_w = min32(c->step_x, c->end_x - x);
+    c->tile_h = min32(c->step_y, c->end_y - y);
+    NrRect m = c->margins;
+    if (x == c->start_x)
+        m.left = max32(m.left, min32(x, c->outer.left));
+    if (y == c->start_y)
+        m.top = max32(m.top, min32(y, c->outer.top));
+    m.right = max32(m.right, min32(c->outer.right, max32(0, c->frame_w - (x + c->tile_w))));
+    m.bottom = max32(m.bottom, min32(c->outer.bottom, max32(0, c->frame_h - (y + c->tile_h))));
+    NrLevel& l = c->level;
+    l.margin_left = m.left;
+    l.margin_top = m.top;
+    l.margin_right = m.right;
+    l.margin_bottom = m.bottom;
+    l.width = c->tile_w + m.left + m.right;
+    l.height = c->tile_h + m.top + m.bottom;
+    l.origin_x = x;
+    l.origin_y = y;
+    l.limit_x = c->frame_w;
+    l.limit_y = c->frame_h;
+}
+
+// Largest margins any tile can get.
+NrRect cursor_max_margins(const NrTileCursor* c) {
+    return NrRect{max32(c->margins.left, c->outer.left), max32(c->margins.top, c->outer.top),
+                  max32(c->margins.right, c->outer.right),
+                  max32(c->margins.bottom, c->outer.bottom)};
+}
+
+} // namespace
+
+int nr_tile_cursor_init(void* user, NrTileCursor* c, const NrSize* tile, const NrRect* region,
+                        const NrRect* margins, const NrRect* outer, uint32_t format,
+                        int32_t frame_w, int32_t frame_h) {
+    memset(c, 0, sizeof(*c));
+    c->frame_w = frame_w;
+    c->frame_h = frame_h;
+    c->start_x = region ? region->left : 0;
+    c->start_y = region ? region->top : 0;
+    c->end_x = region ? region->right : frame_w;
+    c->end_y = region ? region->bottom : frame_h;
+    c->step_x = tile ? tile->width : frame_w;
+    c->step_y = tile ? tile->height : frame_h;
+    if (margins)
+        c->margins = *margins;
+    if (outer)
+        c->outer = *outer;
+    const NrRect mx = cursor_max_margins(c);
+    // One plane for every tile: the widest tile with the widest margins.
+    if (nr_plane_alloc(user, &c->level, format & 0xFFF0u, &mx, c->step_x, c->step_y) != NR_OK)
+        return NR_ERR_NO_MEMORY;
+    c->strip_w = mx.left + mx.right;
+    c->strip_h = mx.top + mx.bottom;
+    c->right_pitch = nr_round_up4(c->strip_w > 0 ? c->strip_w : 1);
+    c->right_strip = static_cast<uint8_t*>(nr_malloc(
+        user, static_cast<size_t>(c->right_pitch) * static_cast<size_t>(c->level.height)));
+    c->bottom_pitch = nr_round_up4(max32(1, c->end_x - c->start_x + mx.left + mx.right));
+    c->bottom_strip = static_cast<uint8_t*>(nr_malloc(
+        user, static_cast<size_t>(c->bottom_pitch) * static_cast<size_t>(max32(1, c->strip_h))));
+    if (!c->right_strip || !c->bottom_strip)
+        return NR_ERR_NO_MEMORY;
+    cursor_place(c, c->start_x, c->start_y);
+    return NR_OK;
+}
+
+int nr_tile_cursor_next(NrTileCursor* c) {
+    int32_t x = c->tile_x, y = c->tile_y;
+    const NrRect region{c->start_x, c->start_y, c->end_x, c->end_y};
+    if (!nr_tile_next(&x, &y, c->step_x, c->step_y, &region))
+        return 0;
+    if (y != c->tile_y) { // a new tile row: the strip saved by the row above becomes readable
+        c->has_right = 0;
+        c->has_bottom = c->carry_y > 0 ? 1 : 0;
+    }
+    cursor_place(c, x, y);
+    return 1;
+}
+
+void nr_tile_cursor_transfer(NrTileCursor* c, uint8_t* frame, int32_t frame_pitch, int32_t flag) {
+    NrLevel& l = c->level;
+    if (!flag) {
+        nr_level_transfer_channel(&l, frame, frame_pitch, 1, 0, NR_FMT_U8, 0);
+        return;
+    }
+    const NrRect mx = cursor_max_margins(c);
+    const int32_t left = l.origin_x - l.margin_left, top = l.origin_y - l.margin_top;
+    const int32_t strip_left = c->start_x - mx.left; // frame column of bottom-strip column 0
+    // Frame columns the right strip holds (from the tile to the left), rows as this tile's.
+    const int32_t right_end = c->has_right ? c->carry_x : left;
+    for (int32_t r = 0; r < l.height; ++r) {
+        const int32_t fr = top + r;
+        uint8_t* row = l.plane + static_cast<intptr_t>(r) * l.stride;
+        int32_t col = 0;
+        if (c->has_right) {
+            const int32_t n = min32(right_end - left, l.width);
+            memcpy(row, c->right_strip + static_cast<intptr_t>(r) * c->right_pitch,
+                   static_cast<size_t>(n));
+            col = n;
+        }
+        const int32_t fc0 = left + col, fc1 = left + l.width;
+        if (fc0 >= fc1)
+            continue;
+        const bool from_strip = c->has_bottom && fr >= c->bottom_row0 && fr < c->bottom_row1;
+        if (from_strip) {
+            memcpy(row + col,
+                   c->bottom_strip + static_cast<intptr_t>(fr - c->bottom_row0) * c->bottom_pitch +
+                       (fc0 - strip_left),
+                   static_cast<size_t>(fc1 - fc0));
+        } else if (fr >= 0 && fr < c->frame_h) {
+            const int32_t a = max32(fc0, 0), b = min32(fc1, c->frame_w);
+            if (a < b)
+                memcpy(row + (a - left), frame + static_cast<intptr_t>(fr) * frame_pitch + a,
+                       static_cast<size_t>(b - a));
+        }
+    }
+    // Save what the next tile of this row and the next tile row will need.
+    const int32_t next_x = c->tile_x + c->step_x, next_y = c->tile_y + c->step_y;
+    if (next_x < c->end_x) {
+        const int32_t from = next_x - c->margins.left; // the next tile's buffer starts here
+        const int32_t n = left + l.width - from;
+        for (int32_t r = 0; r < l.height && n > 0; ++r)
+            memcpy(c->right_strip + static_cast<intptr_t>(r) * c->right_pitch,
+                   l.plane + static_cast<intptr_t>(r) * l.stride + (from - left),
+                   static_cast<size_t>(n));
+        c->has_right = n > 0 ? 1 : 0;
+        c->carry_x = left + l.width;
+    } else {
+        c->has_right = 0;
+    }
+    if (next_y < c->end_y) {
+        const int32_t from = next_y - c->margins.top;
+        const int32_t n = top + l.height - from;
+        for (int32_t r = 0; r < n; ++r)
+            memcpy(c->bottom_strip + static_cast<intptr_t>(r) * c->bottom_pitch +
+                       (left - strip_left),
+                   l.plane + static_cast<intptr_t>(from - top + r) * l.stride,
+                   static_cast<size_t>(l.width));
+        c->next_row0 = from;
+        c->next_row1 = from + max32(n, 0);
+        c->carry_y = n;
+    }
+    if (next_x >= c->end_x) { // end of the tile row: the saved rows are what the next row reads
+        c->bottom_row0 = c->next_row0;
+        c->bottom_row1 = c->next_row1;
+    }
+    nr_level_pad_borders(&l, 0, 0);
+}
+
+void nr_tile_cursor_free(void* user, NrTileCursor* c) {
+    if (!c)
+        return;
+    nr_free(user, c->right_strip);
+    nr_free(user, c->bottom_strip);
+    nr_free(user, c->level.plane);
+    c->right_strip = nullptr;
+    c->bottom_strip = nullptr;
+    c->level.plane = nullptr;
 }

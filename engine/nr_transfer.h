@@ -29,6 +29,9 @@ void nr_tile_transfer(NrPyramid* p, struct NrImage* image, int32_t flag);
 int nr_level_transfer_channel(NrLevel* level, uint8_t* frame, int32_t frame_pitch, int32_t step,
                               int32_t index, uint32_t sample_format, int32_t flag);
 
+/* Mirror-pads `level` treating its inner area as the valid rectangle (whatever its origin). */
+void nr_level_pad_inner(NrLevel* level);
+
 /* Walks tiles row by row: x += step_w; past region.right the next row starts at region.left;
  * returns 1 while (x, y) is inside the region, 0 when the walk is over. */
 int nr_tile_next(int32_t* x, int32_t* y, int32_t step_w, int32_t step_h, const NrRect* region);
@@ -115,6 +118,8 @@ typedef struct NrTileCursor {
     int32_t carry_x, carry_y; // columns / rows carried in the strips
     int32_t strip_w, strip_h; // allocated strip sizes
     int32_t has_right, has_bottom;
+    int32_t bottom_row0, bottom_row1; // frame rows the bottom strip holds for this tile row
+    int32_t next_row0, next_row1;     // rows being saved for the next tile row
 } NrTileCursor;
 
 /* tile: tile size (null = the frame size); region {left, top, right, bottom} (null = the frame);

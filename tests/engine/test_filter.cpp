@@ -14,6 +14,7 @@
 #include "nr_filter.h"
 #include "nr_kernels.h"
 #include "nr_pyramid.h"
+#include "nr_runtime.h"
 #include "nr_tiles.h"
 
 namespace {
@@ -185,6 +186,17 @@ TEST(LevelFilter, KindZeroAndKeep256LeaveTheLevelAndUnknownKindsFail) {
     NrLevelFilter kind2 = record(0x22, 0, 0, 256);
     EXPECT_EQ(nr_level_filter(nullptr, &level.level, &m.map, &kind2, &level.level), NR_OK);
     EXPECT_EQ(level.buf, before);
+}
+
+TEST(LevelFilter, ScratchAllocationFailureReportsNoMemory) {
+    Plane level(16, 16, 8, U8);
+    Map m(16, 16, 30);
+    NrLevelFilter f = record(0x22, 0, 0, 0);
+    nr_test_fail_alloc_after(0);
+    const int status = nr_level_filter(nullptr, &level.level, &m.map, &f, &level.level);
+    nr_test_fail_alloc_after(-1);
+    EXPECT_EQ(status, NR_ERR_NO_MEMORY);
+    EXPECT_EQ(nr_level_filter(nullptr, &level.level, &m.map, &f, &level.level), NR_OK);
 }
 
 // ---- block loop ----------------------------------------------------------------------------
@@ -765,6 +777,52 @@ TEST(FilterFastForms, EdgeMapValuesAndUntouchedRing) {
     uint8_t ramp[9] = {0, 1, 2, 0, 1, 2, 0, 1, 2};
     nr_edge_map_plane_c(dst, 3, ramp, 3, 3, 3);
     EXPECT_EQ(dst[4], 0); /* a linear ramp has no second difference */
+}
+
+TEST(FilterFastForms, BlockSearchAgreesOnRandomBlocks) {
+    struct Config {
+        int d, radius, steps;
+    } configs[] = {{8, 1, 2}, {4, 1, 2}, {8, 3, 0}, {4, 3, 0}, {4, 1, 3},
+                   {8, 1, 3}, {8, 1, 0}, {4, 0, 0}, {8, 2, 2}, {4, 0, 4}};
+    std::mt19937 rng(555);
+    std::uniform_int_distribution<int> keeps(0, 256), sigmas(1, 900), amp(0, 60);
+    std::vector<uint8_t> scratch(NR_BLOCK_SCRATCH_SIZE);
+    NrWeightLut lut{};
+    nr_weight_lut_get(nullptr, &lut);
+    for (int trial = 0; trial < 600; ++trial) {
+        const Config& c = configs[trial % 10];
+        const uint32_t format = (trial / 10) % 2 ? S8 : U8;
+        Plane level(16, 16, 8, format);
+        const int a = amp(rng);
+        std::uniform_int_distribution<int> noise(-a, a);
+        for (int y = -8; y < 24; ++y)
+            for (int x = -8; x < 24; ++x) {
+                const int v = 2 * x - y + noise(rng);
+                level.at(x, y) = format == U8 ? (uint8_t)std::min(255, std::max(0, 100 + v))
+                                              : (uint8_t)(int8_t)std::min(127, std::max(-128, v));
+            }
+        const int keep = trial % 17 == 0 ? 256 : (trial % 13 == 0 ? 0 : keeps(rng));
+        const uint32_t sigma = (uint32_t)sigmas(rng);
+        const int scale = 1 << (trial % 6);
+        Plane want = level, got = level;
+        {
+            CpuMask cpu(0);
+            nr_block_search(level.ptr(4, 4), level.level.stride, want.ptr(4, 4), want.level.stride,
+                            format, c.d, c.steps, c.radius, keep, sigma, scale, lut.table,
+                            scratch.data(), (int32_t)scratch.size());
+        }
+        nr_block_search_sse2(level.ptr(4, 4), level.level.stride, got.ptr(4, 4), got.level.stride,
+                             format, c.d, c.steps, c.radius, keep, sigma, scale, lut.table,
+                             scratch.data(), (int32_t)scratch.size());
+        ASSERT_EQ(got.buf, want.buf) << "SSE2, trial " << trial;
+        if (nr_cpu_detected() & NR_CPU_AVX2) {
+            Plane avx2 = level;
+            nr_block_search_avx2(level.ptr(4, 4), level.level.stride, avx2.ptr(4, 4),
+                                 avx2.level.stride, format, c.d, c.steps, c.radius, keep, sigma,
+                                 scale, lut.table, scratch.data(), (int32_t)scratch.size());
+            ASSERT_EQ(avx2.buf, want.buf) << "AVX2, trial " << trial;
+        }
+    }
 }
 
 TEST(FilterFastForms, WholeLevelIsIdenticalWithPortableAndFastForms) {

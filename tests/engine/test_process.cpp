@@ -6,6 +6,7 @@
 #include <stdio.h>
 #include <string.h>
 
+#include <atomic>
 #include <random>
 #include <string>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "nr_context.h"
 #include "nr_driver.h"
 #include "nr_engine.h"
+#include "nr_estimate.h"
 #include "nr_image.h"
 #include "nr_runtime.h"
 #include "nr_tiles.h"
@@ -914,3 +916,154 @@ TEST(ProcessMemory, EveryFailedAllocationIsReportedAndReleased) {
 }
 
 } // namespace
+
+// ---- noise estimation on the pool -------------------------------------------------------------
+
+namespace {
+
+// Internal descriptor of a frame with the run's even size, as the driver makes it.
+NrImage runImage(const Frame& frame) {
+    NrImage indexed;
+    NrImage image;
+    EXPECT_EQ(nr_image_from_frame(&frame.f, &indexed), NR_OK);
+    nr_image_to_internal(&image, &indexed);
+    EXPECT_EQ(nr_image_resolve_planes(&image), NR_OK);
+    nr_even_size(image.format, &image.width, &image.height);
+    return image;
+}
+
+struct EstimateCase {
+    int32_t w;
+    int32_t h;
+    uint32_t format;
+    bool photo;
+};
+
+const EstimateCase kEstimateCases[] = {
+    {451, 300, NR_FORMAT_YUY2, true},    {640, 480, NR_FORMAT_YUY2, true},
+    {641, 481, NR_FORMAT_YUV444, true},  {1000, 700, NR_FORMAT_I420, true},
+    {900, 600, NR_FORMAT_UYVY, false},   {33, 17, NR_FORMAT_NV21, false},
+    {3000, 40, NR_FORMAT_YUY2, false},   {2000, 1500, NR_FORMAT_NV12, true},
+    {4000, 3000, NR_FORMAT_YUY2, false},
+};
+
+} // namespace
+
+TEST(PooledEstimate, HistogramsAndProfileAreBitIdenticalToTheSingleThreadRun) {
+    Engine engine;
+    for (const EstimateCase& c : kEstimateCases) {
+        const Picture clean = c.photo ? photoResized(c.w, c.h) : synthetic(c.w, c.h);
+        const Frame frame = makeFrame(noisy(clean, 6.0, 4.0, (unsigned)c.w), c.format);
+        const NrImage image = runImage(frame);
+        int32_t L = 0;
+        int32_t C = 0;
+        nr_run_level_counts(engine.e, image.format, image.width, image.height, &L, &C);
+        NrNoiseHistogram single;
+        NrNoiseHistogram pooled;
+        nr_hist_set_init(&single);
+        nr_hist_set_init(&pooled);
+        ASSERT_EQ(nr_hist_alloc(&single, nullptr, 3, L, C, 8, 6), NR_OK);
+        ASSERT_EQ(nr_hist_alloc(&pooled, nullptr, 3, L, C, 8, 6), NR_OK);
+        const NrRect whole = {0, 0, image.width, image.height};
+        ASSERT_EQ(nr_hist_accumulate_image(nullptr, &single, &whole, &image), NR_OK);
+        ASSERT_EQ(nr_hist_accumulate_image_pooled(nullptr, engine.e->pool, &pooled, &whole, &image),
+                  NR_OK);
+        uint64_t total = 0;
+        for (int g = 0; g < 3; ++g) {
+            ASSERT_EQ(single.groups[g].level_count, pooled.groups[g].level_count);
+            for (int j = 0; j < single.groups[g].level_count; ++j) {
+                const uint16_t* a = single.groups[g].levels[j].counts;
+                const uint16_t* b = pooled.groups[g].levels[j].counts;
+                ASSERT_EQ(0, memcmp(a, b, sizeof(uint16_t) * 16384))
+                    << c.w << "x" << c.h << " group " << g << " level " << j;
+                for (int i = 0; i < 16384; ++i) {
+                    total += a[i];
+                }
+            }
+        }
+        EXPECT_GT(total, 0u) << c.w << "x" << c.h;
+        nr_hist_free(nullptr, &single);
+        nr_hist_free(nullptr, &pooled);
+
+        // The fitted profiles, through the two entry points.
+        NrNoiseProfile a;
+        NrNoiseProfile b;
+        memset(&a, 0, sizeof(a));
+        memset(&b, 0, sizeof(b));
+        ASSERT_EQ(nr_profile_alloc(nullptr, &a), NR_OK);
+        ASSERT_EQ(nr_profile_alloc(nullptr, &b), NR_OK);
+        const int32_t levels[3] = {L, C, 0};
+        ASSERT_EQ(nr_profile_estimate(nullptr, &a, &image, levels), NR_OK);
+        ASSERT_EQ(nr_profile_estimate_pooled(nullptr, engine.e->pool, &b, &image, levels), NR_OK);
+        NrProfileBlob blob_a;
+        NrProfileBlob blob_b;
+        nr_profile_write(blob_a, &a);
+        nr_profile_write(blob_b, &b);
+        EXPECT_EQ(0, memcmp(blob_a, blob_b, sizeof(blob_a))) << c.w << "x" << c.h;
+        nr_profile_free(nullptr, &a);
+        nr_profile_free(nullptr, &b);
+    }
+}
+
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+extern "C" int __sanitizer_install_malloc_and_free_hooks(void (*)(const volatile void*, size_t),
+                                                         void (*)(const volatile void*));
+extern "C" size_t __sanitizer_get_allocated_size(const volatile void* p);
+
+namespace {
+
+std::atomic<int64_t> g_live{0};
+std::atomic<int64_t> g_peak{0};
+
+void onMalloc(const volatile void*, size_t size) {
+    const int64_t live = g_live.fetch_add((int64_t)size) + (int64_t)size;
+    int64_t peak = g_peak.load();
+    while (live > peak && !g_peak.compare_exchange_weak(peak, live)) {
+    }
+}
+
+void onFree(const volatile void* p) {
+    g_live.fetch_sub((int64_t)__sanitizer_get_allocated_size(p));
+}
+
+// Installs the counting hooks once per process.
+bool installHeapHooks() {
+    static const bool installed = __sanitizer_install_malloc_and_free_hooks(onMalloc, onFree) != 0;
+    return installed;
+}
+
+// Peak heap growth while `work` runs.
+template <typename Work> int64_t peakHeap(Work work) {
+    EXPECT_TRUE(installHeapHooks());
+    const int64_t base = g_live.load();
+    g_peak.store(base);
+    work();
+    return g_peak.load() - base;
+}
+
+} // namespace
+
+TEST(PooledEstimate, MemoryStaysWithinTheEstimationBudget) {
+    Engine engine;
+    const Frame frame = makeFrame(noisy(synthetic(4000, 3000), 6.0, 4.0, 9), NR_FORMAT_YUY2);
+    const NrImage image = runImage(frame);
+    const int32_t levels[3] = {4, 3, 0};
+    NrNoiseProfile profile;
+    memset(&profile, 0, sizeof(profile));
+    ASSERT_EQ(nr_profile_alloc(nullptr, &profile), NR_OK);
+    int status = -1;
+    const int64_t single =
+        peakHeap([&] { status = nr_profile_estimate(nullptr, &profile, &image, levels); });
+    ASSERT_EQ(status, NR_OK);
+    const int64_t pooled = peakHeap([&] {
+        status = nr_profile_estimate_pooled(nullptr, engine.e->pool, &profile, &image, levels);
+    });
+    ASSERT_EQ(status, NR_OK);
+    EXPECT_GT(single, 1 << 20); // the tiles are at the budget
+    EXPECT_LE(single, NR_ESTIMATE_BUDGET);
+    EXPECT_LE(pooled, NR_ESTIMATE_BUDGET) << "single-threaded peak " << single;
+    RecordProperty("single_thread_peak_bytes", std::to_string(single));
+    RecordProperty("pooled_peak_bytes", std::to_string(pooled));
+    nr_profile_free(nullptr, &profile);
+}
+#endif

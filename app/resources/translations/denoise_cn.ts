@@ -1,0 +1,207 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="zh_TW" sourcelanguage="en">
+<context>
+    <name>MainWindow</name>
+    <message>
+        <source>IDS_FILE</source>
+        <translation>檔案</translation>
+    </message>
+    <message>
+        <source>IDS_VIEW</source>
+        <translation>檢視</translation>
+    </message>
+    <message>
+        <source>IDS_HELP</source>
+        <translation>說明</translation>
+    </message>
+    <message>
+        <source>IDS_OPEN</source>
+        <translation>開啟</translation>
+    </message>
+    <message>
+        <source>IDS_SAVEAS</source>
+        <translation>另存新檔...</translation>
+    </message>
+    <message>
+        <source>IDS_BATCH</source>
+        <translation>批次處理...</translation>
+    </message>
+    <message>
+        <source>E&amp;xit</source>
+        <translation>結束</translation>
+    </message>
+    <message>
+        <source>IDS_MENU_ACTUALSIZE</source>
+        <translation>實際大小</translation>
+    </message>
+    <message>
+        <source>IDS_MENU_FITIN</source>
+        <translation>符合視窗</translation>
+    </message>
+    <message>
+        <source>IDS_MENU_ZOOMIN</source>
+        <translation>放大</translation>
+    </message>
+    <message>
+        <source>IDS_MENU_ZOOMOUT</source>
+        <translation>縮小</translation>
+    </message>
+    <message>
+        <source>IDS_BEFORE_AFTER</source>
+        <translation>處理前 / 處理後</translation>
+    </message>
+    <message>
+        <source>IDS_MENU_ONLINE_HELP</source>
+        <translation>線上說明</translation>
+    </message>
+    <message>
+        <source>IDS_MENU_FAQ</source>
+        <translation>產品常見問題</translation>
+    </message>
+    <message>
+        <source>IDS_MENU_CCS</source>
+        <translation>聯絡客服</translation>
+    </message>
+    <message>
+        <source>IDS_ABOUT</source>
+        <translation>關於</translation>
+    </message>
+    <message>
+        <source>IDS_SAVE_PROMPT</source>
+        <translation>若不儲存，您所做的變更將會遺失。</translation>
+    </message>
+    <message>
+        <source>IDS_SAVE</source>
+        <translation>儲存</translation>
+    </message>
+    <message>
+        <source>IDS_CANCEL</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>IDS_DONT_SAVE</source>
+        <translation>不儲存</translation>
+    </message>
+</context>
+<context>
+    <name>IQWizardFrame</name>
+    <message>
+        <source>IDS_IMPORT</source>
+        <translation>匯入</translation>
+    </message>
+    <message>
+        <source>IDS_OR</source>
+        <translation>或</translation>
+    </message>
+    <message>
+        <source>IDS_DARGDROP</source>
+        <translation>將相片拖曳到這裡</translation>
+    </message>
+</context>
+<context>
+    <name>IQEditingFrame</name>
+    <message>
+        <source>IDS_BEFORE_AFTER</source>
+        <translation>前/後</translation>
+    </message>
+    <message>
+        <source>IDS_PIX</source>
+        <translation>像素</translation>
+    </message>
+    <message>
+        <source>Cannot write %1: %2</source>
+        <translation>無法寫入 %1：%2</translation>
+    </message>
+</context>
+<context>
+    <name>IQAdjustingFrame</name>
+    <message>
+        <source>IDS_SAVE</source>
+        <translation>另存新檔</translation>
+    </message>
+</context>
+<context>
+    <name>IQDenoiseProcessFrame</name>
+    <message>
+        <source>IDS_LUMINANCE</source>
+        <translation>亮度</translation>
+    </message>
+    <message>
+        <source>IDS_CHROMINANCE</source>
+        <translation>色度</translation>
+    </message>
+    <message>
+        <source>IDS_SHARPNESS</source>
+        <translation>銳利度</translation>
+    </message>
+    <message>
+        <source>IDS_RESTORE</source>
+        <translation>還原</translation>
+    </message>
+</context>
+<context>
+    <name>IQBatchDenoiseDialog</name>
+    <message>
+        <source>IDS_BATCH</source>
+        <translation>批次處理</translation>
+    </message>
+</context>
+<context>
+    <name>IQBatchDenoiseFrame</name>
+    <message>
+        <source>IDS_LUMINANCE</source>
+        <translation>亮度</translation>
+    </message>
+    <message>
+        <source>IDS_CHROMINANCE</source>
+        <translation>色度</translation>
+    </message>
+    <message>
+        <source>IDS_SHARPNESS</source>
+        <translation>銳利度</translation>
+    </message>
+    <message>
+        <source>IDS_ADD_PHOTOS</source>
+        <translation>新增相片</translation>
+    </message>
+    <message>
+        <source>IDS_REMOVE_PHOTOS</source>
+        <translation>移除相片</translation>
+    </message>
+    <message>
+        <source>IDS_START</source>
+        <translation>開始</translation>
+    </message>
+    <message>
+        <source>IDS_BATCH_FINISHED</source>
+        <translation>處理完成。%1 個成功，%2 個失敗。</translation>
+    </message>
+    <message>
+        <source>IDS_PROCESSING</source>
+        <translation>處理中...</translation>
+    </message>
+</context>
+<context>
+    <name>IQGuideDialog</name>
+    <message>
+        <source>IDS_AC_DONTSHOWAGAIN</source>
+        <translation>不再顯示</translation>
+    </message>
+    <message>
+        <source>IDS_AC_CLOSE</source>
+        <translation>關閉</translation>
+    </message>
+</context>
+<context>
+    <name>QObject</name>
+    <message>
+        <source>Open File</source>
+        <translation>開啟檔案</translation>
+    </message>
+    <message>
+        <source>Save File</source>
+        <translation>儲存檔案</translation>
+    </message>
+</context>
+</TS>

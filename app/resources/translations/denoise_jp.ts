@@ -1,0 +1,207 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="ja" sourcelanguage="en">
+<context>
+    <name>MainWindow</name>
+    <message>
+        <source>IDS_FILE</source>
+        <translation>ファイル</translation>
+    </message>
+    <message>
+        <source>IDS_VIEW</source>
+        <translation>表示</translation>
+    </message>
+    <message>
+        <source>IDS_HELP</source>
+        <translation>ヘルプ</translation>
+    </message>
+    <message>
+        <source>IDS_OPEN</source>
+        <translation>開く</translation>
+    </message>
+    <message>
+        <source>IDS_SAVEAS</source>
+        <translation>名前を付けて保存...</translation>
+    </message>
+    <message>
+        <source>IDS_BATCH</source>
+        <translation>一括処理...</translation>
+    </message>
+    <message>
+        <source>E&amp;xit</source>
+        <translation>終了</translation>
+    </message>
+    <message>
+        <source>IDS_MENU_ACTUALSIZE</source>
+        <translation>実際のサイズ</translation>
+    </message>
+    <message>
+        <source>IDS_MENU_FITIN</source>
+        <translation>ウィンドウに合わせる</translation>
+    </message>
+    <message>
+        <source>IDS_MENU_ZOOMIN</source>
+        <translation>拡大</translation>
+    </message>
+    <message>
+        <source>IDS_MENU_ZOOMOUT</source>
+        <translation>縮小</translation>
+    </message>
+    <message>
+        <source>IDS_BEFORE_AFTER</source>
+        <translation>処理前 / 処理後</translation>
+    </message>
+    <message>
+        <source>IDS_MENU_ONLINE_HELP</source>
+        <translation>オンラインヘルプ</translation>
+    </message>
+    <message>
+        <source>IDS_MENU_FAQ</source>
+        <translation>製品のよくある質問</translation>
+    </message>
+    <message>
+        <source>IDS_MENU_CCS</source>
+        <translation>カスタマーサービスへのお問い合わせ</translation>
+    </message>
+    <message>
+        <source>IDS_ABOUT</source>
+        <translation>バージョン情報</translation>
+    </message>
+    <message>
+        <source>IDS_SAVE_PROMPT</source>
+        <translation>保存しないと、変更内容は失われます。</translation>
+    </message>
+    <message>
+        <source>IDS_SAVE</source>
+        <translation>保存</translation>
+    </message>
+    <message>
+        <source>IDS_CANCEL</source>
+        <translation>キャンセル</translation>
+    </message>
+    <message>
+        <source>IDS_DONT_SAVE</source>
+        <translation>保存しない</translation>
+    </message>
+</context>
+<context>
+    <name>IQWizardFrame</name>
+    <message>
+        <source>IDS_IMPORT</source>
+        <translation>インポート</translation>
+    </message>
+    <message>
+        <source>IDS_OR</source>
+        <translation>または</translation>
+    </message>
+    <message>
+        <source>IDS_DARGDROP</source>
+        <translation>ここに写真をドラッグしてください</translation>
+    </message>
+</context>
+<context>
+    <name>IQEditingFrame</name>
+    <message>
+        <source>IDS_BEFORE_AFTER</source>
+        <translation>前/後</translation>
+    </message>
+    <message>
+        <source>IDS_PIX</source>
+        <translation>ピクセル</translation>
+    </message>
+    <message>
+        <source>Cannot write %1: %2</source>
+        <translation>%1 を書き込めません: %2</translation>
+    </message>
+</context>
+<context>
+    <name>IQAdjustingFrame</name>
+    <message>
+        <source>IDS_SAVE</source>
+        <translation>名前を付けて保存</translation>
+    </message>
+</context>
+<context>
+    <name>IQDenoiseProcessFrame</name>
+    <message>
+        <source>IDS_LUMINANCE</source>
+        <translation>輝度</translation>
+    </message>
+    <message>
+        <source>IDS_CHROMINANCE</source>
+        <translation>色度</translation>
+    </message>
+    <message>
+        <source>IDS_SHARPNESS</source>
+        <translation>シャープネス</translation>
+    </message>
+    <message>
+        <source>IDS_RESTORE</source>
+        <translation>元に戻す</translation>
+    </message>
+</context>
+<context>
+    <name>IQBatchDenoiseDialog</name>
+    <message>
+        <source>IDS_BATCH</source>
+        <translation>一括処理</translation>
+    </message>
+</context>
+<context>
+    <name>IQBatchDenoiseFrame</name>
+    <message>
+        <source>IDS_LUMINANCE</source>
+        <translation>輝度</translation>
+    </message>
+    <message>
+        <source>IDS_CHROMINANCE</source>
+        <translation>色度</translation>
+    </message>
+    <message>
+        <source>IDS_SHARPNESS</source>
+        <translation>シャープネス</translation>
+    </message>
+    <message>
+        <source>IDS_ADD_PHOTOS</source>
+        <translation>写真を追加</translation>
+    </message>
+    <message>
+        <source>IDS_REMOVE_PHOTOS</source>
+        <translation>写真を削除</translation>
+    </message>
+    <message>
+        <source>IDS_START</source>
+        <translation>開始</translation>
+    </message>
+    <message>
+        <source>IDS_BATCH_FINISHED</source>
+        <translation>処理が完了しました。成功: %1、失敗: %2。</translation>
+    </message>
+    <message>
+        <source>IDS_PROCESSING</source>
+        <translation>処理中...</translation>
+    </message>
+</context>
+<context>
+    <name>IQGuideDialog</name>
+    <message>
+        <source>IDS_AC_DONTSHOWAGAIN</source>
+        <translation>今後表示しない</translation>
+    </message>
+    <message>
+        <source>IDS_AC_CLOSE</source>
+        <translation>閉じる</translation>
+    </message>
+</context>
+<context>
+    <name>QObject</name>
+    <message>
+        <source>Open File</source>
+        <translation>ファイルを開く</translation>
+    </message>
+    <message>
+        <source>Save File</source>
+        <translation>ファイルを保存</translation>
+    </message>
+</context>
+</TS>
