@@ -77,7 +77,7 @@ window=
 for _ in $(seq 200); do
   window=$(xdotool search --onlyvisible --name "^${title}\$" 2>/dev/null | head -n1 || true)
   [[ -n "$window" ]] && break
-  kill -0 "$first_pid" 2>/dev/null || fail "the program ended before showing its window"
+  kill -0 "$first_pid" 2>/dev/null || fail "the program ended before showing its window (is another instance of it running for this user?)"
   sleep 0.1
 done
 [[ -n "$window" ]] || fail "no window titled \"$title\" appeared"
