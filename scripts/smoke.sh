@@ -2,6 +2,7 @@
 # Starts the real program on a virtual X display as a user would and checks what shows:
 #   - the main window appears, 1171 x 644, centred on the screen, in the dark stylesheet;
 #   - a screenshot of it can be taken (kept in a temporary folder, removed at the end);
+#   - Ctrl+O brings up the Open dialog and Escape cancels it;
 #   - a second start exits with status 0 at once while the first keeps running, window and all;
 #   - Ctrl+Q closes the first instance, which then exits with status 0.
 # Usage: bash scripts/smoke.sh <path to the built vorlach-denoise>
@@ -104,6 +105,26 @@ import -window root -crop "${width}x${height}+${left}+${top}" +repage "$shot" ||
 pixel=$(import -window root -crop "1x1+$((left + 40))+$((top + height - 40))" txt:- | tail -n1)
 [[ "$pixel" == *"#222222"* ]] || fail "the page background is not #222222: $pixel"
 echo "smoke: screenshot $(stat -c %s "$shot") bytes, background $(grep -o '#[0-9A-F]\{6\}' <<<"$pixel")"
+
+# File > Open by its shortcut brings up the Open dialog; Escape cancels it and leaves the window.
+xdotool windowfocus --sync "$window"
+xdotool key --clearmodifiers ctrl+o
+dialog=
+for _ in $(seq 100); do
+  dialog=$(xdotool search --onlyvisible --name "^Open File\$" 2>/dev/null | head -n1 || true)
+  [[ -n "$dialog" ]] && break
+  sleep 0.1
+done
+[[ -n "$dialog" ]] || fail "Ctrl+O brought up no Open dialog"
+xdotool windowfocus --sync "$dialog"
+xdotool key --clearmodifiers Escape
+for _ in $(seq 100); do
+  xdotool search --onlyvisible --name "^Open File\$" >/dev/null 2>&1 || break
+  sleep 0.1
+done
+xdotool search --onlyvisible --name "^Open File\$" >/dev/null 2>&1 && fail "Escape left the Open dialog open"
+kill -0 "$first_pid" 2>/dev/null || fail "the program ended with the Open dialog"
+echo "smoke: Ctrl+O opened the Open dialog, Escape closed it"
 
 # A second start of the same user hands over to the first and ends with status 0.
 set +e
