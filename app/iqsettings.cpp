@@ -57,6 +57,18 @@ bool suffixIn(const QString& path, std::initializer_list<const char*> suffixes) 
     return false;
 }
 
+// The program's photo types, built on first use (thread-safe) and kept until exit.
+const QStringList& imageMimeTypes() {
+    static const QStringList types{
+        QStringLiteral("image/jpeg"),        QStringLiteral("image/png"),
+        QStringLiteral("image/bmp"),         QStringLiteral("image/x-canon-cr2"),
+        QStringLiteral("image/x-canon-crw"), QStringLiteral("image/x-canon-cr3"),
+        QStringLiteral("image/x-adobe-dng"), QStringLiteral("image/x-nikon-nef"),
+        QStringLiteral("image/x-sony-arw"),  QStringLiteral("image/x-sony-sr2"),
+        QStringLiteral("image/x-sony-srf"),  QStringLiteral("image/x-olympus-orf")};
+    return types;
+}
+
 } // namespace
 
 QSettings* appSettings() {
@@ -188,12 +200,5 @@ bool isHeifFileSuffix(const QString& path) {
 }
 
 bool isKnownImageMimeType(const QString& mimeType) {
-    static const QStringList types{
-        QStringLiteral("image/jpeg"),        QStringLiteral("image/png"),
-        QStringLiteral("image/bmp"),         QStringLiteral("image/x-canon-cr2"),
-        QStringLiteral("image/x-canon-crw"), QStringLiteral("image/x-canon-cr3"),
-        QStringLiteral("image/x-adobe-dng"), QStringLiteral("image/x-nikon-nef"),
-        QStringLiteral("image/x-sony-arw"),  QStringLiteral("image/x-sony-sr2"),
-        QStringLiteral("image/x-sony-srf"),  QStringLiteral("image/x-olympus-orf")};
-    return types.contains(mimeType, Qt::CaseInsensitive);
+    return imageMimeTypes().contains(mimeType, Qt::CaseInsensitive);
 }

@@ -95,7 +95,7 @@ SingleApplicationPrivate::~SingleApplicationPrivate() {
             delete localServer;
             localServer = nullptr;
             InstanceBlock* b = block();
-            b->hasPrimary = false;
+            b->hasPrimary = 0;
             b->primaryProcessId = -1;
             b->primaryUserName[0] = '\0';
             b->checksum = blockSum();
@@ -123,7 +123,7 @@ quint16 SingleApplicationPrivate::blockSum() const {
 
 void SingleApplicationPrivate::resetBlock() {
     InstanceBlock* b = block();
-    b->hasPrimary = false;
+    b->hasPrimary = 0;
     b->secondaryCount = 0;
     b->primaryProcessId = -1;
     b->primaryUserName[0] = '\0';
@@ -138,7 +138,7 @@ bool SingleApplicationPrivate::primaryIsGone() const {
 
 void SingleApplicationPrivate::takePrimaryRole() {
     InstanceBlock* b = block();
-    b->hasPrimary = true;
+    b->hasPrimary = 1;
     b->primaryProcessId = QCoreApplication::applicationPid();
     qstrncpy(b->primaryUserName, loginName().toUtf8().constData(), sizeof b->primaryUserName);
     b->checksum = blockSum();
@@ -365,13 +365,13 @@ SingleApplication::SingleApplication(int& argc, char** argv, bool allowSecondary
 
     // Shared memory outlives a primary that crashed: a block that names a process that no
     // longer runs has no primary.
-    if (d->block()->hasPrimary && d->primaryIsGone()) {
+    if (d->block()->hasPrimary != 0 && d->primaryIsGone()) {
         qWarning() << "SingleApplication: The primary instance" << d->block()->primaryProcessId
                    << "is no longer running; taking its place.";
         d->resetBlock();
     }
 
-    if (!d->block()->hasPrimary) {
+    if (d->block()->hasPrimary == 0) {
         d->takePrimaryRole();
         unlockOrReport(d->sharedBlock,
                        "SingleApplication: Unable to unlock memory after primary start.");

@@ -17,7 +17,7 @@ class QSharedMemory;
 
 // The block every instance of one key shares, in the byte order of the machine.
 struct InstanceBlock {
-    bool hasPrimary;
+    quint8 hasPrimary; // 1 while a primary is registered (a byte, whatever another process wrote)
     quint8 padding0[3];
     quint32 secondaryCount;
     qint64 primaryProcessId;

@@ -20,11 +20,13 @@
 /* ---- Estimation on the pool --------------------------------------------------------------------
  *
  * The same tiles, pyramids and statistics as the single-threaded estimate, with the band levels of
- * each tile counted on the workers. Large levels are cut into stripes of whole rows, each counted
- * into a histogram of its own and added to the level's afterwards: every sample is counted once
- * with the same window statistics and brightness, and 16-bit counts add up the same in any order,
- * so the histograms come out bit-identical. Only the tile's pyramid is held, as before; the
- * workers' integral images are what the estimation budget reserves for them.
+ * each tile counted on the workers while one of them builds the next tile's pyramid. Large levels
+ * are cut into stripes of whole rows, each counted into a histogram of its own and added to the
+ * level's afterwards: every sample is counted once with the same window statistics and
+ * brightness, and 16-bit counts add up the same in any order, so the histograms come out
+ * bit-identical. Memory stays within the estimation budget: it reserves a full-size integral
+ * image for each worker, while the stripes in flight need about one together, which leaves room
+ * for the second pyramid.
  */
 
 namespace {
@@ -74,84 +76,98 @@ void counted_region(const NrLevel* band, int32_t* rw, int32_t* rh) {
     *rh = band->height - imax(band->margin_top, 4) - imax(band->margin_bottom, 4);
 }
 
-int accumulate_tile_pooled(void* user, NrPool* pool, NrNoiseHistogram* hist, const NrRect* tile,
-                           const NrImage* image) {
+/* One estimation tile: its rectangle and its pyramid, built as the single-threaded estimate builds
+ * it. */
+struct TilePyramid {
+    void* user;
+    const NrNoiseHistogram* hist;
+    const NrImage* image;
+    NrRect tile;
+    NrPyramid pyramid;
+    int32_t status;
+};
+
+void build_tile_pyramid(TilePyramid* t) {
     int32_t L = 0;
     int32_t C = -1;
-    nr_hist_level_counts(hist, image, &L, &C);
-    if (L <= 0) {
-        return NR_OK;
-    }
+    nr_hist_level_counts(t->hist, t->image, &L, &C);
     const int32_t chroma = C > 0 ? C : 0;
     const int32_t o = 4 << imax(L, chroma);
-    const int32_t W = image->width;
-    const int32_t H = image->height;
-    const int32_t x0 = tile->left, y0 = tile->top, x1 = tile->right, y1 = tile->bottom;
+    const int32_t W = t->image->width;
+    const int32_t H = t->image->height;
+    const int32_t x0 = t->tile.left, y0 = t->tile.top, x1 = t->tile.right, y1 = t->tile.bottom;
     const int32_t left = imin(o, x0), top = imin(o, y0);
     const int32_t right = imin(o, W - x1), bottom = imin(o, H - y1);
     if (left < 0 || top < 0 || right < 0 || bottom < 0 || x1 <= x0 || y1 <= y0) {
-        return NR_ERR_INVALID_ARG;
+        t->status = NR_ERR_INVALID_ARG;
+        return;
     }
-
-    /* The tile pyramid, exactly as the single-threaded estimate builds it. */
-    const uint32_t code = (image->format & ~0xfff0u) | NR_FMT_U8;
-    NrPyramid pyramid = {0, nullptr};
+    const uint32_t code = (t->image->format & ~0xfff0u) | NR_FMT_U8;
     const NrSize size = {x1 - x0, y1 - y0};
     const NrRect wanted = {left, top, right, bottom};
     NrRect minimum;
     nr_rect_set_all(&minimum, 4);
-    int status = nr_pyramid_create(user, &pyramid, code, W, H, &size, &wanted, &minimum, L + 1,
+    NrPyramid* pyramid = &t->pyramid;
+    int status = nr_pyramid_create(t->user, pyramid, code, W, H, &size, &wanted, &minimum, L + 1,
                                    chroma > 0 ? chroma + 1 : 0, 1);
     if (status == NR_OK &&
-        (pyramid.group_count < 1 || pyramid.groups == nullptr ||
-         pyramid.groups[0].levels == nullptr || pyramid.groups[0].level_count < L + 1)) {
+        (pyramid->group_count < 1 || pyramid->groups == nullptr ||
+         pyramid->groups[0].levels == nullptr || pyramid->groups[0].level_count < L + 1)) {
         status = NR_ERR_FAILED;
     }
     if (status == NR_OK) {
-        nr_pyramid_set_rect(&pyramid, x0, y0, size.width, size.height, W, H);
-        nr_tile_transfer(&pyramid, const_cast<NrImage*>(image), 1);
-        status = nr_pyramid_build(user, &pyramid);
+        nr_pyramid_set_rect(pyramid, x0, y0, size.width, size.height, W, H);
+        nr_tile_transfer(pyramid, const_cast<NrImage*>(t->image), 1);
+        status = nr_pyramid_build(t->user, pyramid);
     }
-    if (status != NR_OK) {
-        nr_pyramid_free(user, &pyramid);
-        return status;
-    }
+    t->status = status;
+}
+
+void build_tile_pyramid_job(void* argument) {
+    build_tile_pyramid((TilePyramid*)argument);
+}
+
+/* The stripe jobs of a built tile. The level's own histogram takes the first stripe; the others
+ * get zeroed histograms of their own (added afterwards). *count receives the number of jobs. */
+int make_stripe_jobs(void* user, int32_t workers, NrNoiseHistogram* hist, const NrImage* image,
+                     NrPyramid* pyramid, StripeJob** out, int32_t* count) {
+    *out = nullptr;
+    *count = 0;
+    int32_t L = 0;
+    int32_t C = -1;
+    nr_hist_level_counts(hist, image, &L, &C);
+    const uint32_t code = (image->format & ~0xfff0u) | NR_FMT_U8;
+    const NrLevel* coarse = &pyramid->groups[0].levels[L];
+    const ChromaGeometry geometry = chroma_geometry(code);
 
     /* Stripes no larger than a worker's share of the largest level; whole multiples of the
      * level's halvings to the coarse grid, so that each stripe looks up the same brightness. */
-    const int32_t workers = pool != nullptr && pool->count > 0 ? pool->count : 1;
-    const NrLevel* coarse = &pyramid.groups[0].levels[L];
-    const ChromaGeometry geometry = chroma_geometry(code);
     int64_t largest = 0;
-    int32_t job_capacity = 0;
-    for (int32_t g = 0; g < pyramid.group_count && (uint32_t)g < hist->group_count; ++g) {
-        const NrLevelGroup* pg = &pyramid.groups[g];
+    int32_t capacity = 0;
+    for (int32_t g = 0; g < pyramid->group_count && (uint32_t)g < hist->group_count; ++g) {
+        const NrLevelGroup* pg = &pyramid->groups[g];
         for (int32_t j = 0; j + 1 < pg->level_count && j < hist->groups[g].level_count; ++j) {
             int32_t rw = 0, rh = 0;
             counted_region(&pg->bands[j], &rw, &rh);
             if (rw > 0 && rh > 0) {
                 largest = largest > (int64_t)rw * rh ? largest : (int64_t)rw * rh;
-                job_capacity += workers;
+                capacity += workers;
             }
         }
     }
-    const int64_t share = (largest + workers - 1) / workers;
-    StripeJob* jobs = nullptr;
-    void** arguments = nullptr;
-    if (job_capacity > 0) {
-        jobs = (StripeJob*)nr_malloc(user, sizeof(StripeJob) * (size_t)job_capacity);
-        arguments = (void**)nr_malloc(user, sizeof(void*) * (size_t)job_capacity);
-        if (jobs == nullptr || arguments == nullptr) {
-            status = NR_ERR_NO_MEMORY;
-        }
+    if (capacity == 0) {
+        return NR_OK;
     }
-    int32_t count = 0;
-    for (int32_t g = 0;
-         status == NR_OK && g < pyramid.group_count && (uint32_t)g < hist->group_count; ++g) {
-        NrLevelGroup* pg = &pyramid.groups[g];
+    const int64_t share = (largest + workers - 1) / workers;
+    StripeJob* jobs = (StripeJob*)nr_malloc(user, sizeof(StripeJob) * (size_t)capacity);
+    if (jobs == nullptr) {
+        return NR_ERR_NO_MEMORY;
+    }
+    *out = jobs;
+    for (int32_t g = 0; g < pyramid->group_count && (uint32_t)g < hist->group_count; ++g) {
+        NrLevelGroup* pg = &pyramid->groups[g];
         NrHistGroup* hg = &hist->groups[g];
-        for (int32_t j = 0; status == NR_OK && j + 1 < pg->level_count && j < hg->level_count;
-             ++j) {
+        for (int32_t j = 0; j + 1 < pg->level_count && j < hg->level_count; ++j) {
             const NrLevel* band = &pg->bands[j];
             int32_t rw = 0, rh = 0;
             counted_region(band, &rw, &rh);
@@ -172,30 +188,28 @@ int accumulate_tile_pooled(void* user, NrPool* pool, NrNoiseHistogram* hist, con
             if (rows < 16) {
                 rows = rh; /* too thin to be worth a stripe */
             }
-            for (int32_t a = 0; a < rh && status == NR_OK; a += rows) {
+            for (int32_t a = 0; a < rh; a += rows) {
                 const int32_t b = imin(rh, a + rows);
-                StripeJob* job = &jobs[count];
+                StripeJob* job = &jobs[*count];
                 memset(job, 0, sizeof(*job));
                 job->user = user;
                 job->level_hist = &hg->levels[j];
                 job->hist = job->level_hist;
                 if (a > 0) {
-                    /* Counts of its own, added to the level's after the request. */
-                    job->hist = (NrHistLevel*)nr_malloc(user, sizeof(NrHistLevel));
+                    NrHistLevel* own = (NrHistLevel*)nr_malloc(user, sizeof(NrHistLevel));
                     const size_t bytes =
-                        sizeof(uint16_t) * (size_t)1
-                        << (job->level_hist->intensity_log2 + job->level_hist->variance_log2);
-                    uint16_t* counts =
-                        job->hist != nullptr ? (uint16_t*)nr_malloc(user, bytes) : nullptr;
+                        sizeof(uint16_t) * ((size_t)1 << (job->level_hist->intensity_log2 +
+                                                          job->level_hist->variance_log2));
+                    uint16_t* counts = own != nullptr ? (uint16_t*)nr_malloc(user, bytes) : nullptr;
                     if (counts == nullptr) {
-                        nr_free(user, job->hist);
-                        status = NR_ERR_NO_MEMORY;
-                        break;
+                        nr_free(user, own);
+                        return NR_ERR_NO_MEMORY;
                     }
                     memset(counts, 0, bytes);
-                    job->hist->counts = counts;
-                    job->hist->intensity_log2 = job->level_hist->intensity_log2;
-                    job->hist->variance_log2 = job->level_hist->variance_log2;
+                    own->counts = counts;
+                    own->intensity_log2 = job->level_hist->intensity_log2;
+                    own->variance_log2 = job->level_hist->variance_log2;
+                    job->hist = own;
                 }
                 /* The band from region row a: the plane moves down a rows and the margins stay,
                  * so the stripe's counted rows are a .. b of the level's. */
@@ -210,37 +224,42 @@ int accumulate_tile_pooled(void* user, NrPool* pool, NrNoiseHistogram* hist, con
                 job->x_shift = xs;
                 job->y_shift = ys;
                 job->status = NR_OK;
-                arguments[count] = job;
-                ++count;
+                ++*count;
             }
         }
     }
-    if (status == NR_OK && count > 0) {
-        if (pool != nullptr) {
-            nr_pool_run(pool, stripe_job, arguments, count);
-        } else {
-            for (int32_t i = 0; i < count; ++i) {
-                stripe_job(arguments[i]);
-            }
-        }
-        for (int32_t i = 0; i < count && status == NR_OK; ++i) {
-            status = jobs[i].status;
-        }
-    }
+    return NR_OK;
+}
+
+/* Adds the stripes' own counts into their levels (when merge is set) and releases them. */
+void release_stripe_jobs(void* user, StripeJob* jobs, int32_t count, bool merge) {
     for (int32_t i = 0; i < count; ++i) {
         StripeJob* job = &jobs[i];
         if (job->hist != job->level_hist) {
-            if (status == NR_OK) {
+            if (merge) {
                 nr_hist_add(job->level_hist, job->hist);
             }
             nr_free(user, job->hist->counts);
             nr_free(user, job->hist);
         }
     }
-    nr_free(user, arguments);
     nr_free(user, jobs);
-    nr_pyramid_free(user, &pyramid);
-    return status;
+}
+
+/* Next tile of the walk that holds pixels, clipped to the image; false at the end. */
+bool next_tile(int32_t* x, int32_t* y, const NrSize& size, const NrRect* rect, const NrImage* image,
+               NrRect* tile, bool first) {
+    for (;;) {
+        if (!first && !nr_tile_next(x, y, size.width, size.height, rect)) {
+            return false;
+        }
+        first = false;
+        *tile = {imax(*x, 0), imax(*y, 0), imin(*x + size.width, image->width),
+                 imin(*y + size.height, image->height)};
+        if (tile->right > tile->left && tile->bottom > tile->top) {
+            return true;
+        }
+    }
 }
 
 } // namespace
@@ -261,24 +280,82 @@ int nr_hist_accumulate_image_pooled(void* user, NrPool* pool, NrNoiseHistogram* 
     if (size.width <= 0 || size.height <= 0) {
         return NR_OK;
     }
-    const int32_t W = image->width;
-    const int32_t H = image->height;
+    const int32_t workers = pool != nullptr && pool->count > 0 ? pool->count : 1;
+
+    /* Two tiles at a time: while the workers count one tile's levels, one of them builds the next
+     * tile's pyramid. Errors are reported in the single-threaded order: a tile's counting before
+     * the next tile's pyramid. */
+    TilePyramid slots[2];
+    memset(slots, 0, sizeof(slots));
     int32_t x = rect->left;
     int32_t y = rect->top;
-    for (;;) {
-        const NrRect tile = {imax(x, 0), imax(y, 0), imin(x + size.width, W),
-                             imin(y + size.height, H)};
-        if (tile.right > tile.left && tile.bottom > tile.top) {
-            const int status = accumulate_tile_pooled(user, pool, hist, &tile, image);
-            if (status != NR_OK) {
-                return status;
+    NrRect tile;
+    if (!next_tile(&x, &y, size, rect, image, &tile, true)) {
+        return NR_OK;
+    }
+    TilePyramid* current = &slots[0];
+    TilePyramid* next = &slots[1];
+    *current = {user, hist, image, tile, {0, nullptr}, NR_OK};
+    build_tile_pyramid(current);
+    int status = current->status;
+    while (status == NR_OK) {
+        const bool more = next_tile(&x, &y, size, rect, image, &tile, false);
+        if (more) {
+            *next = {user, hist, image, tile, {0, nullptr}, NR_OK};
+        }
+        StripeJob* jobs = nullptr;
+        int32_t count = 0;
+        status = make_stripe_jobs(user, workers, hist, image, &current->pyramid, &jobs, &count);
+        const int32_t n = count + (more ? 1 : 0);
+        NrJobFn* functions = nullptr;
+        void** arguments = nullptr;
+        if (status == NR_OK && n > 0) {
+            functions = (NrJobFn*)nr_malloc(user, sizeof(NrJobFn) * (size_t)n);
+            arguments = (void**)nr_malloc(user, sizeof(void*) * (size_t)n);
+            if (functions == nullptr || arguments == nullptr) {
+                status = NR_ERR_NO_MEMORY;
             }
         }
-        if (!nr_tile_next(&x, &y, size.width, size.height, rect)) {
+        if (status == NR_OK && n > 0) {
+            for (int32_t i = 0; i < count; ++i) {
+                functions[i] = stripe_job;
+                arguments[i] = &jobs[i];
+            }
+            if (more) {
+                functions[count] = build_tile_pyramid_job;
+                arguments[count] = next;
+            }
+            if (pool != nullptr) {
+                nr_pool_run_each(pool, functions, arguments, n);
+            } else {
+                for (int32_t i = 0; i < n; ++i) {
+                    functions[i](arguments[i]);
+                }
+            }
+            for (int32_t i = 0; i < count && status == NR_OK; ++i) {
+                status = jobs[i].status;
+            }
+        }
+        release_stripe_jobs(user, jobs, count, status == NR_OK);
+        nr_free(user, functions);
+        nr_free(user, arguments);
+        nr_pyramid_free(user, &current->pyramid);
+        if (!more) {
             break;
         }
+        if (status == NR_OK && n > 0) {
+            status = next->status;
+        } else if (status == NR_OK) {
+            build_tile_pyramid(next); /* nothing was counted: build it here */
+            status = next->status;
+        }
+        TilePyramid* done = current;
+        current = next;
+        next = done;
     }
-    return NR_OK;
+    nr_pyramid_free(user, &current->pyramid);
+    nr_pyramid_free(user, &next->pyramid);
+    return status;
 }
 
 int nr_profile_estimate_pooled(void* user, NrPool* pool, NrNoiseProfile* profile,
@@ -630,7 +707,20 @@ int32_t nr_engine_profile_accumulate(NrEngine* engine, const NrImage* image, con
             return status;
         }
     }
-    return nr_estimate_state_accumulate(engine->user, engine->estimate, image, origin, rect);
+    /* As nr_estimate_state_accumulate, with the tiles' levels counted on the context's pool. */
+    NrImage internal;
+    nr_image_to_internal(&internal, image);
+    if (internal.format == 0) {
+        return NR_ERR_FORMAT;
+    }
+    const int32_t status = nr_image_resolve_planes(&internal);
+    if (status != NR_OK) {
+        return status;
+    }
+    const NrRect moved = {rect[0] - origin[0], rect[1] - origin[1], rect[2] - origin[0],
+                          rect[3] - origin[1]};
+    return nr_hist_accumulate_image_pooled(engine->user, engine->pool, &engine->estimate->hist,
+                                           &moved, &internal);
 }
 
 int32_t nr_engine_profile_finish(NrEngine* engine) {

@@ -7,6 +7,7 @@
 #include <math.h>
 #include <string.h>
 
+#include "nr_cpu.h"
 #include "nr_engine.h"
 #include "nr_image.h"
 #include "nr_pyramid.h"
@@ -255,9 +256,108 @@ void nr_integral_images(const uint8_t* samples, int32_t stride, uint32_t format,
     }
 }
 
+void nr_window_init(const uint8_t* rows, int32_t stride, int32_t is_signed, int32_t width,
+                    int32_t* col_sums, int32_t* col_squares) {
+    for (int32_t c = 0; c < width; ++c) {
+        int32_t s = 0, q = 0;
+        for (int32_t r = 0; r < 8; ++r) {
+            const uint8_t b = rows[(ptrdiff_t)r * stride + c];
+            const int32_t v = is_signed ? (int32_t)(int8_t)b : (int32_t)b;
+            s += v;
+            q += v * v;
+        }
+        col_sums[c] = s;
+        col_squares[c] = q;
+    }
+}
+
+void nr_window_row(const int32_t* col_sums, const int32_t* col_squares, int32_t count,
+                   int32_t shift, uint8_t* v) {
+    for (int32_t x = 0; x < count; ++x) {
+        int32_t s1 = 0, s2 = 0;
+        for (int32_t k = 0; k < 8; ++k) {
+            s1 += col_sums[x + k];
+            s2 += col_squares[x + k];
+        }
+        const int64_t m = (64 * (int64_t)s2 - (int64_t)s1 * s1) >> shift;
+        v[x] = (uint64_t)m < 64u ? (uint8_t)m : 255u;
+    }
+}
+
+void nr_window_advance(const uint8_t* out, const uint8_t* in, int32_t is_signed, int32_t width,
+                       int32_t* col_sums, int32_t* col_squares) {
+    for (int32_t c = 0; c < width; ++c) {
+        const int32_t a = is_signed ? (int32_t)(int8_t)in[c] : (int32_t)in[c];
+        const int32_t b = is_signed ? (int32_t)(int8_t)out[c] : (int32_t)out[c];
+        col_sums[c] += a - b;
+        col_squares[c] += a * a - b * b;
+    }
+}
+
+namespace {
+
+/*
+ * The fast form of a level's counting: window statistics from running column sums (exact, so the
+ * same v as the integral images give), vectorised, then the counts sample by sample. `scratch`
+ * has room for 2 x (rw + 8) column sums and rw bytes of v, and with `spread` three more copies
+ * of the counts after them.
+ */
+void count_level_by_columns(NrHistLevel* hist, const uint8_t* grown, int32_t stride,
+                            int32_t is_signed, int32_t rw, int32_t rh, int32_t shift,
+                            const uint8_t* coarse_plane, ptrdiff_t coarse_row_bytes,
+                            const int32_t* cy_of_row, const int32_t* coarse_cols, uint8_t* scratch,
+                            bool spread) {
+    const int32_t width = rw + 8;
+    int32_t* col_sums = (int32_t*)scratch;
+    int32_t* col_squares = col_sums + width;
+    uint8_t* v = (uint8_t*)(col_squares + width);
+    uint16_t* copies[4] = {hist->counts, nullptr, nullptr, nullptr};
+    if (spread) {
+        uint16_t* extra =
+            (uint16_t*)(scratch + ((8 * (size_t)width + (size_t)rw + 15) & ~(size_t)15));
+        memset(extra, 0, 3 * NR_HIST_LEVEL_COUNTS * sizeof(uint16_t));
+        for (int k = 1; k < 4; ++k)
+            copies[k] = extra + (k - 1) * NR_HIST_LEVEL_COUNTS;
+    }
+    nr_window_init(grown, stride, is_signed, width, col_sums, col_squares);
+    uint16_t* counts = hist->counts;
+    const int32_t vlog2 = hist->variance_log2;
+    for (int32_t y = 0; y < rh; ++y) {
+        if (y > 0)
+            nr_window_advance_avx2(grown + (ptrdiff_t)(y - 1) * stride,
+                                   grown + (ptrdiff_t)(y + 7) * stride, is_signed, width, col_sums,
+                                   col_squares);
+        nr_window_row_avx2(col_sums, col_squares, rw, shift, v);
+        const uint8_t* crow = coarse_plane + cy_of_row[y] * coarse_row_bytes;
+        if (!spread) {
+            for (int32_t x = 0; x < rw; ++x) {
+                if (v[x] == 255)
+                    continue;
+                uint16_t* count = &counts[((int32_t)crow[coarse_cols[x]] << vlog2) + v[x]];
+                *count = (uint16_t)(*count + 1);
+            }
+            continue;
+        }
+        /* Neighbouring samples often land in one bin: four copies of the counts, one per column
+         * modulo 4, keep the increments independent. */
+        for (int32_t x = 0; x < rw; ++x) {
+            if (v[x] == 255)
+                continue;
+            uint16_t* count = &copies[x & 3][((int32_t)crow[coarse_cols[x]] << vlog2) + v[x]];
+            *count = (uint16_t)(*count + 1);
+        }
+    }
+    if (spread) /* 16-bit sums wrap alike in any order: the same counts as one copy */
+        for (int32_t i = 0; i < NR_HIST_LEVEL_COUNTS; ++i)
+            counts[i] = (uint16_t)(counts[i] + copies[1][i] + copies[2][i] + copies[3][i]);
+}
+
+} // namespace
+
 int nr_hist_accumulate_level(void* user, NrHistLevel* hist, const NrLevel* band,
                              const NrLevel* coarse, int32_t j, int32_t x_shift, int32_t y_shift) {
-    if (!hist || !hist->counts || !band || !band->plane || !coarse || !coarse->plane)
+    if (!hist || !hist->counts || !band || !band->plane || !coarse || !coarse->plane ||
+        x_shift < 0 || y_shift < 0 || x_shift > 16 || y_shift > 16)
         return NR_ERR_INVALID_ARG;
     if (band->format != NR_FMT_U8 && band->format != NR_FMT_S8)
         return NR_OK; /* no statistics for other sample formats */
@@ -278,7 +378,6 @@ int nr_hist_accumulate_level(void* user, NrHistLevel* hist, const NrLevel* band,
     uint32_t* squares = (uint32_t*)(block + entries * 2);
     int32_t* coarse_cols = (int32_t*)(block + entries * 6);
     const uint8_t* grown = band->plane + (ptrdiff_t)(mt - 4) * band->stride + (ml - 4);
-    nr_integral_images(grown, band->stride, band->format, sums, squares, pitch, rw + 8, rh + 8);
 
     const bool is_signed = band->format == NR_FMT_S8;
     int32_t shift = (is_signed ? 12 : 15) - j;
@@ -298,6 +397,26 @@ int nr_hist_accumulate_level(void* user, NrHistLevel* hist, const NrLevel* band,
     uint16_t* counts = hist->counts;
     const int32_t vlog2 = hist->variance_log2;
 
+    const uint32_t flags = nr_cpu_flags();
+    if ((flags & NR_CPU_FAST) && (flags & NR_CPU_AVX2) && cbytes == 1 && bins == 64 &&
+        rows == 256) {
+        /* The integral images' room serves as the scratch of the column sums. */
+        int32_t* cy_of_row = (int32_t*)(block + entries * 6 - sizeof(int32_t) * (size_t)rh);
+        for (int32_t y = 0; y < rh; ++y) {
+            const int32_t cy = ((mt + y) >> y_shift) + cbase_y;
+            cy_of_row[y] = cy < 0 ? 0 : (cy >= coarse->height ? coarse->height - 1 : cy);
+        }
+        /* Copies of the counts pay off on large levels that have the room for them. */
+        const size_t need = ((8 * (size_t)(rw + 8) + (size_t)rw + 15) & ~(size_t)15) +
+                            3 * NR_HIST_LEVEL_COUNTS * sizeof(uint16_t) + sizeof(int32_t) * rh;
+        const bool spread = (int64_t)rw * rh >= 4 * NR_HIST_LEVEL_COUNTS && need <= entries * 6;
+        count_level_by_columns(hist, grown, band->stride, is_signed, rw, rh, shift, coarse->plane,
+                               (ptrdiff_t)coarse->stride, cy_of_row, coarse_cols, block, spread);
+        nr_free(user, block);
+        return NR_OK;
+    }
+
+    nr_integral_images(grown, band->stride, band->format, sums, squares, pitch, rw + 8, rh + 8);
     for (int32_t y = 0; y < rh; ++y) {
         const uint16_t* s_top = sums + (ptrdiff_t)y * pitch;
         const uint16_t* s_bot = s_top + 8 * pitch;

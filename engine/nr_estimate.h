@@ -144,6 +144,25 @@ void nr_integral_images(const uint8_t* samples, int32_t stride, uint32_t format,
                         uint32_t* squares, int32_t pitch, int32_t width, int32_t height);
 
 /*
+ * Window statistics by running column sums (the fast form of the integral-image lookups, with the
+ * same exact sums). Over a grown region of `width` columns (region width + 8) of format 16 or 272
+ * samples: nr_window_init sums rows 0 .. 7 into col_sums and col_squares (width entries each);
+ * nr_window_row writes, for the 8 x 8 windows at columns 0 .. count - 1 of the current rows,
+ * v = (64 S2 - S1^2) >> shift as a byte, or 255 when v is negative or 64 and above;
+ * nr_window_advance moves the rows down by one (leaving row `out`, entering row `in`).
+ */
+void nr_window_init(const uint8_t* rows, int32_t stride, int32_t is_signed, int32_t width,
+                    int32_t* col_sums, int32_t* col_squares);
+void nr_window_row(const int32_t* col_sums, const int32_t* col_squares, int32_t count,
+                   int32_t shift, uint8_t* v);
+void nr_window_advance(const uint8_t* out, const uint8_t* in, int32_t is_signed, int32_t width,
+                       int32_t* col_sums, int32_t* col_squares);
+void nr_window_row_avx2(const int32_t* col_sums, const int32_t* col_squares, int32_t count,
+                        int32_t shift, uint8_t* v);
+void nr_window_advance_avx2(const uint8_t* out, const uint8_t* in, int32_t is_signed, int32_t width,
+                            int32_t* col_sums, int32_t* col_squares);
+
+/*
  * Working memory of an estimation tile of size tile for code `code` with L luma and C chroma
  * levels (C = -1: one channel), an overlap and a worker count; 64-bit.
  */

@@ -77,6 +77,9 @@ struct FilterKernels {
                   const uint16_t*);
     void (*fin16_s8)(const uint8_t*, int32_t, uint32_t, int32_t, int32_t, uint8_t*, int32_t,
                      const uint16_t*);
+    void (*mean_blend)(uint8_t*, int32_t, const uint8_t*, int32_t, int32_t, int32_t, int32_t,
+                       int32_t);
+    void (*blend8)(uint8_t*, int32_t, const uint8_t*, int32_t, const uint8_t*, int32_t, int32_t);
 };
 
 uint32_t distance_words(const uint8_t* a, int32_t as, const uint8_t* b, int32_t bs,
@@ -95,17 +98,20 @@ void stats_words(const uint8_t* w, int32_t stride, int32_t* sum, int32_t* var, u
         nr_block_stats(w, stride, sum, var, format);
 }
 
-const FilterKernels kPortable = {nr_patch_distance, nr_block_stats,  nr_acc_add_pair,
-                                 nr_acc_add16,      nr_acc_add16_s8, nr_acc_add32,
-                                 nr_acc_add32_s8,   nr_finalize16,   nr_finalize16_s8};
+const FilterKernels kPortable = {nr_patch_distance,  nr_block_stats,    nr_acc_add_pair,
+                                 nr_acc_add16,       nr_acc_add16_s8,   nr_acc_add32,
+                                 nr_acc_add32_s8,    nr_finalize16,     nr_finalize16_s8,
+                                 nr_flat_mean_blend, nr_upsample_blend8};
 
-const FilterKernels kWords = {distance_words,  stats_words,         nr_acc_add_pair,
-                              nr_acc_add16,    nr_acc_add16_s8,     nr_acc_add32,
-                              nr_acc_add32_s8, nr_finalize16_words, nr_finalize16_s8};
+const FilterKernels kWords = {
+    distance_words,   stats_words,        nr_acc_add_pair,         nr_acc_add16,
+    nr_acc_add16_s8,  nr_acc_add32,       nr_acc_add32_s8,         nr_finalize16_words,
+    nr_finalize16_s8, nr_flat_mean_blend, nr_upsample_blend8_words};
 
-const FilterKernels kSse2 = {nr_patch_distance_sse2, nr_block_stats_sse2,  nr_acc_add_pair_sse2,
-                             nr_acc_add16_sse2,      nr_acc_add16_s8_sse2, nr_acc_add32_sse2,
-                             nr_acc_add32_s8_sse2,   nr_finalize16_sse2,   nr_finalize16_s8_sse2};
+const FilterKernels kSse2 = {
+    nr_patch_distance_sse2, nr_block_stats_sse2,     nr_acc_add_pair_sse2,    nr_acc_add16_sse2,
+    nr_acc_add16_s8_sse2,   nr_acc_add32_sse2,       nr_acc_add32_s8_sse2,    nr_finalize16_sse2,
+    nr_finalize16_s8_sse2,  nr_flat_mean_blend_sse2, nr_upsample_blend8_words};
 
 const FilterKernels* select_kernels(uint32_t flags) {
     if (!(flags & NR_CPU_FAST))
@@ -352,8 +358,8 @@ void nr_finalize16(const uint8_t* src, int32_t ss, uint32_t total, int32_t keep,
 
 void nr_finalize16_words(const uint8_t* src, int32_t ss, uint32_t total, int32_t keep, int32_t d,
                          uint8_t* dst, int32_t ds, const uint16_t* acc) {
-    /* Two means per 32-bit word: each half of (a + T/2) x recip fits in 32 bits only before the
-     * shift, so the products are formed per half; the output pairs are packed into 16-bit words. */
+    /* Two accumulators per 32-bit word in, two output samples per 16-bit word out; each mean's
+     * product (a + T/2) x recip needs the full 32 bits, so it is formed per half. */
     const uint32_t recip = 65535u / total;
     const uint32_t half = total >> 1;
     for (int32_t v = 0; v < d; ++v, src += ss, dst += ds, acc += d) {
@@ -445,7 +451,7 @@ int flat_block(const FilterKernels* k, uint8_t* dst, int32_t ds, const uint8_t* 
         k->stats(blend - 2 - 2 * cs, cs, &s1, &var, NR_SAMPLE_U8);
         if ((int64_t)var > ((int64_t)threshold << 10))
             return 0;
-        blend_upsampled(dst, ds, src, ss, 8, blend, cs, keep);
+        k->blend8(dst, ds, src, ss, blend, cs, keep);
         return 1;
     }
     const uint8_t* window = d == 8 ? src : src - 2 - 2 * ss;
@@ -457,14 +463,54 @@ int flat_block(const FilterKernels* k, uint8_t* dst, int32_t ds, const uint8_t* 
         return 1;
     }
     const int32_t m = (s1 + 32) >> 6;
-    if (format == NR_SAMPLE_U8)
-        blend_to_mean<false>(dst, ds, src, ss, d, m, keep);
-    else
-        blend_to_mean<true>(dst, ds, src, ss, d, m, keep);
+    k->mean_blend(dst, ds, src, ss, d, m, keep, format == NR_SAMPLE_S8);
     return 1;
 }
 
 } // namespace
+
+void nr_flat_mean_blend(uint8_t* dst, int32_t ds, const uint8_t* src, int32_t ss, int32_t d,
+                        int32_t m, int32_t keep, int32_t is_signed) {
+    if (is_signed)
+        blend_to_mean<true>(dst, ds, src, ss, d, m, keep);
+    else
+        blend_to_mean<false>(dst, ds, src, ss, d, m, keep);
+}
+
+void nr_upsample_blend8(uint8_t* dst, int32_t ds, const uint8_t* src, int32_t ss,
+                        const uint8_t* coarse, int32_t cs, int32_t keep) {
+    blend_upsampled(dst, ds, src, ss, 8, coarse, cs, keep);
+}
+
+void nr_upsample_blend8_words(uint8_t* dst, int32_t ds, const uint8_t* src, int32_t ss,
+                              const uint8_t* coarse, int32_t cs, int32_t keep) {
+    if (keep < 0 || keep > 256)
+        return nr_upsample_blend8(dst, ds, src, ss, coarse, cs, keep);
+    /* Two 16-bit lanes per word: keep x s + (256 - keep) x up + 128 <= 65,408 never carries
+     * into the upper lane. */
+    const uint32_t k = (uint32_t)keep, ik = 256u - k;
+    for (int32_t v = 0; v < 8; ++v, src += ss, dst += ds) {
+        const uint8_t* a_row = coarse + (v >> 1) * cs;
+        const uint8_t* c_row = a_row + cs;
+        for (int32_t u = 0; u < 8; u += 2) {
+            const uint32_t a = a_row[u >> 1], b = a_row[(u >> 1) + 1];
+            const uint32_t ab = (a + b + 1) >> 1;
+            uint32_t up;
+            if (!(v & 1)) {
+                up = a | (ab << 16);
+            } else {
+                const uint32_t c = c_row[u >> 1], e = c_row[(u >> 1) + 1];
+                up = ((a + c + 1) >> 1) | (((c + e + 2 * ab + 2) >> 2) << 16);
+            }
+            uint16_t pair;
+            memcpy(&pair, src + u, 2);
+            const uint32_t s = (uint32_t)(pair & 0xFFu) | ((uint32_t)(pair >> 8) << 16);
+            const uint32_t o = ((k * s + ik * up + 0x00800080u) >> 8) & 0x00FF00FFu;
+            const uint16_t out = (uint16_t)(o | (o >> 8));
+            memcpy(dst + u, &out, 2);
+        }
+    }
+}
 
 int nr_flat_block(uint8_t* dst, int32_t ds, const uint8_t* src, int32_t ss, int32_t d,
                   const uint8_t* coarse, int32_t cs, int32_t keep, uint32_t format,
@@ -730,7 +776,9 @@ int nr_block_filter_level(void* user, const NrLevel* src, const NrNoiseMap* map,
     const int32_t half = d / 2;
     const int32_t x0 = (wi % d) < half ? -half : 0;
     const int32_t y0 = (hi % d) < half ? -half : 0;
-    const int32_t xs = map->shift_x, ys = map->shift_y;
+    /* Shifts count halvings toward the coarse grid; a map never has fewer than none. */
+    const int32_t xs = map->shift_x > 0 ? map->shift_x : 0;
+    const int32_t ys = map->shift_y > 0 ? map->shift_y : 0;
     int32_t j = map->table_index;
     j = j < 0 ? 0 : (j > 16 ? 16 : j);
     const int32_t flat = params->flat_factor;

@@ -126,9 +126,11 @@ void nr_block_search_avx2(const uint8_t* src, int32_t src_stride, uint8_t* dst, 
                           void* scratch, int32_t scratch_size);
 
 /*
- * Candidate offsets of the ring search, without distances: fills `offsets` (pairs dx, dy) for the
- * square -r..r and, for each step, the three points outward from `best` given by `pick` (tests
- * drive the search with their own distances). See nr_block_search.
+ * The candidate list of the block search with distances from `distance(dx, dy, ctx)`: (0, 0)
+ * with distance 0, the square -r..r row by row, then per step the point one further out from the
+ * best so far and its two neighbours (the first smallest distance wins every tie). Fills the
+ * parallel arrays `offsets` (pairs dx, dy) and `distances` and returns the candidate count,
+ * (2r + 1)^2 + 3s; 0 for arguments beyond NR_MAX_CANDIDATES.
  */
 typedef int32_t (*NrCandidateDistanceFn)(int32_t dx, int32_t dy, void* ctx);
 int32_t nr_ring_search(int32_t radius, int32_t steps, NrCandidateDistanceFn distance, void* ctx,
@@ -155,9 +157,35 @@ uint32_t nr_patch_distance_s8_words(const uint8_t* a, int32_t a_stride, const ui
 uint32_t nr_patch_distance_sse2(const uint8_t* a, int32_t a_stride, const uint8_t* b,
                                 int32_t b_stride, uint32_t format);
 
+/*
+ * The flat block's mean blend: every sample s of the d x d block becomes
+ * clamp((m x 256 + 128 + (s - m) x keep) >> 8), unsigned or signed (is_signed) samples.
+ */
+void nr_flat_mean_blend(uint8_t* dst, int32_t dst_stride, const uint8_t* src, int32_t src_stride,
+                        int32_t d, int32_t m, int32_t keep, int32_t is_signed);
+void nr_flat_mean_blend_sse2(uint8_t* dst, int32_t dst_stride, const uint8_t* src,
+                             int32_t src_stride, int32_t d, int32_t m, int32_t keep,
+                             int32_t is_signed);
+
+/*
+ * The 8 x 8 upsample blend of a flat block toward the coarser level: from the 5 x 5 coarse
+ * samples at `coarse`, up = a, (a + b + 1) >> 1, (a + c + 1) >> 1 and
+ * (c + e + 2 ((a + b + 1) >> 1) + 2) >> 2 by row and column parity, then
+ * out = (keep x s + (256 - keep) x up + 128) >> 8. The word form packs two samples per 32-bit
+ * word (keep 0 .. 256; other values take the portable form).
+ */
+void nr_upsample_blend8(uint8_t* dst, int32_t dst_stride, const uint8_t* src, int32_t src_stride,
+                        const uint8_t* coarse, int32_t coarse_stride, int32_t keep);
+void nr_upsample_blend8_words(uint8_t* dst, int32_t dst_stride, const uint8_t* src,
+                              int32_t src_stride, const uint8_t* coarse, int32_t coarse_stride,
+                              int32_t keep);
+
 /* ---- accumulators and finalisers -------------------------------------------------------------
  * acc holds d x d entries, row by row (index v * d + u): 16-bit until widened, then 32-bit in the
- * same 256 bytes. Signed samples enter the 16-bit sums with a bias of +128. */
+ * same 256 bytes. Signed samples enter the 16-bit sums with a bias of +128. Weights are those of
+ * the table (at most 16); the vector forms of the 32-bit adds take weights up to 255 and pass
+ * larger ones to the portable forms. The finalisers expect what an accumulation makes: entries
+ * of at most 255 x total (the biased signed sums likewise) and a total of at least 1. */
 
 /* acc += wa * a + wb * b (unsigned samples, 16-bit sums). */
 void nr_acc_add_pair(uint16_t* acc, const uint8_t* a, int32_t a_stride, uint32_t wa,

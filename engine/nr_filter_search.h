@@ -53,11 +53,18 @@ int32_t ring_search(int32_t r, int32_t steps, Dist dist, int32_t* offsets, int32
 
     /* Best ring candidate: |dx| = r or |dy| = r, smallest distance, the first on ties. */
     int32_t best = -1;
-    for (int32_t i = 0; i < n; ++i) {
-        if (iabs(offsets[2 * i]) != r && iabs(offsets[2 * i + 1]) != r)
-            continue;
-        if (best < 0 || distances[i] < distances[best])
-            best = i;
+    if (r == 1) { /* every candidate of the square but (0, 0) lies on the ring */
+        best = 1;
+        for (int32_t i = 2; i < n; ++i)
+            if (distances[i] < distances[best])
+                best = i;
+    } else {
+        for (int32_t i = 0; i < n; ++i) {
+            if (iabs(offsets[2 * i]) != r && iabs(offsets[2 * i + 1]) != r)
+                continue;
+            if (best < 0 || distances[i] < distances[best])
+                best = i;
+        }
     }
     int32_t bx = offsets[2 * best];
     int32_t by = offsets[2 * best + 1];

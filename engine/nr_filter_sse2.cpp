@@ -267,6 +267,39 @@ void nr_finalize16_s8_sse2(const uint8_t* src, int32_t ss, uint32_t total, int32
     }
 }
 
+void nr_flat_mean_blend_sse2(uint8_t* dst, int32_t ds, const uint8_t* src, int32_t ss, int32_t d,
+                             int32_t m, int32_t keep, int32_t is_signed) {
+    /* m x (256 - keep) + s x keep + 128 is a convex combination: one 16-bit lane, no clamp. */
+    if ((d != 4 && d != 8) || keep < 0 || keep > 256 || m < (is_signed ? -128 : 0) ||
+        m > (is_signed ? 127 : 255))
+        return nr_flat_mean_blend(dst, ds, src, ss, d, m, keep, is_signed);
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i base = _mm_set1_epi16((short)(m * (256 - keep) + 128));
+    const __m128i mk = _mm_set1_epi16((short)keep);
+    for (int v = 0; v < d; v += (d == 8 ? 1 : 2)) {
+        const __m128i bytes = d == 8 ? load8(src + v * ss) : load4x2(src + v * ss, ss);
+        __m128i o;
+        __m128i packed;
+        if (is_signed) {
+            const __m128i s = _mm_unpacklo_epi8(bytes, _mm_cmpgt_epi8(zero, bytes));
+            o = _mm_srai_epi16(_mm_add_epi16(base, _mm_mullo_epi16(s, mk)), 8);
+            packed = _mm_packs_epi16(o, o);
+        } else {
+            const __m128i s = _mm_unpacklo_epi8(bytes, zero);
+            o = _mm_srli_epi16(_mm_add_epi16(base, _mm_mullo_epi16(s, mk)), 8);
+            packed = _mm_packus_epi16(o, o);
+        }
+        if (d == 8) {
+            _mm_storel_epi64((__m128i*)(dst + v * ds), packed);
+        } else {
+            const int32_t r0 = _mm_cvtsi128_si32(packed);
+            const int32_t r1 = _mm_cvtsi128_si32(_mm_srli_si128(packed, 4));
+            memcpy(dst + v * ds, &r0, 4);
+            memcpy(dst + (v + 1) * ds, &r1, 4);
+        }
+    }
+}
+
 /* ---- edge map
  * ---------------------------------------------------------------------------------------- */
 

@@ -7,7 +7,6 @@
 #include <string.h>
 
 #include "nr_context.h"
-#include "nr_driver.h"
 #include "nr_estimate.h"
 #include "nr_filter.h"
 #include "nr_image.h"
@@ -257,6 +256,7 @@ int nr_worker_buffers_alloc(void* user, NrWorkerBuffers* buffers, const NrImage*
             return NR_ERR_NO_MEMORY;
         }
         memset(buffers->noise_maps, 0, sizeof(NrNoiseMap*) * (size_t)P);
+        buffers->map_count = records; /* how many records each array holds, for the release */
         const int32_t map_w = cw + 8;
         const int32_t map_h = ch + 8;
         const int32_t map_stride = nr_round_up4(map_w);
@@ -294,8 +294,6 @@ int nr_worker_buffers_alloc(void* user, NrWorkerBuffers* buffers, const NrImage*
                 }
             }
         }
-        /* Remember how many records each array holds, for the release. */
-        buffers->map_count = records;
     }
     return NR_OK;
 }
@@ -596,7 +594,7 @@ int nr_tile_process(void* user, NrImage* dst, const NrImage* src, const int32_t*
     memset(&task, 0, sizeof(task));
     int status = nr_tile_prepare(&task, user, src, rect, index, profile, params);
     if (task.job == nullptr) {
-        return status != NR_OK ? status : NR_ERR_FAILED;
+        return NR_ERR_FAILED;
     }
     const int finish = nr_tile_finish(task.job, dst);
     return status != NR_OK ? status : finish;

@@ -216,6 +216,26 @@ TEST(Settings, SupportedImageFilesByMimeTypeOrRawSuffix) {
         EXPECT_EQ(isSupportedImageFile(path(c.name)), c.supported) << c.name;
 }
 
+TEST(Settings, SonyRawFilesAreSupportedThroughTheRawPluginsMimeTypes) {
+    // Their suffixes are not among the RAW suffixes; the registered RAW plugin declares their
+    // MIME types, which the name alone gives.
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    for (const char* name : {"DSC0001.ARW", "DSC0001.sr2", "DSC0001.srf"}) {
+        const QString file = dir.filePath(QString::fromLatin1(name));
+        ASSERT_TRUE(writeFile(file, QByteArray(64, '\x5a')));
+        EXPECT_FALSE(isRawFileSuffix(file)) << name;
+        EXPECT_TRUE(isSupportedImageFile(file)) << name;
+    }
+    // Real camera files.
+    for (const char* name :
+         {"IMG_1361.dng", "exiv2-canon-powershot-s40.crw", "Canon-R6-pruned.CR3"}) {
+        const QString file = QStringLiteral(NR_TEST_DATA_DIR "/raw/") + QString::fromLatin1(name);
+        ASSERT_TRUE(QFile::exists(file)) << name;
+        EXPECT_TRUE(isSupportedImageFile(file)) << name;
+    }
+}
+
 TEST(Settings, RawAndHeifSuffixes) {
     const struct {
         const char* path;

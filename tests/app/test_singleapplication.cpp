@@ -21,6 +21,11 @@
 
 #include <cstring>
 #include <memory>
+#include <vector>
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 namespace {
 
@@ -47,6 +52,7 @@ public:
         QElapsedTimer timer;
         timer.start();
         for (;;) {
+            readLines(); // the event loop may have buffered output since the last look
             for (int i = next; i < lines.size(); ++i)
                 if (lines[i].startsWith(prefix)) {
                     next = i + 1;
@@ -195,7 +201,7 @@ TEST(SingleApplication, PrimaryRegistersItselfInTheSharedBlockAndLeavesItFree) {
     ASSERT_TRUE(memory.attach()) << memory.errorString().toStdString();
     ASSERT_EQ(memory.size(), 152);
     InstanceBlock block = readBlock(memory);
-    EXPECT_TRUE(block.hasPrimary);
+    EXPECT_EQ(block.hasPrimary, 1);
     EXPECT_EQ(block.secondaryCount, 0u);
     EXPECT_EQ(block.primaryProcessId, primary.process.processId());
     EXPECT_EQ(QString::fromUtf8(block.primaryUserName), SingleApplication::loginName());
@@ -203,7 +209,7 @@ TEST(SingleApplication, PrimaryRegistersItselfInTheSharedBlockAndLeavesItFree) {
 
     ASSERT_TRUE(primary.finish());
     block = readBlock(memory);
-    EXPECT_FALSE(block.hasPrimary);
+    EXPECT_EQ(block.hasPrimary, 0);
     EXPECT_EQ(block.primaryProcessId, -1);
     EXPECT_EQ(block.primaryUserName[0], '\0');
     EXPECT_EQ(block.checksum, sumOf(block));
@@ -225,7 +231,7 @@ TEST(SingleApplication, PrimaryKilledWithSigkillDoesNotBlockTheNextStart) {
     ASSERT_TRUE(memory.attach());
     crashed.process.kill();
     ASSERT_TRUE(crashed.process.waitForFinished(10000));
-    ASSERT_TRUE(readBlock(memory).hasPrimary) << "the crash left the block claiming a primary";
+    ASSERT_EQ(readBlock(memory).hasPrimary, 1) << "the crash left the block claiming a primary";
 
     Helper next(instanceArgs());
     EXPECT_EQ(keyOf(next.waitForLine(QStringLiteral("primary "))), key)
@@ -247,7 +253,7 @@ TEST(SingleApplication, BlockNamingAProcessOfAnotherProgramHasNoPrimary) {
     QSharedMemory memory(key);
     ASSERT_TRUE(memory.create(152)) << memory.errorString().toStdString();
     InstanceBlock block{};
-    block.hasPrimary = true;
+    block.hasPrimary = 1;
     block.primaryProcessId = QCoreApplication::applicationPid();
     qstrncpy(block.primaryUserName, "someone", sizeof block.primaryUserName);
     block.checksum = sumOf(block);
@@ -268,7 +274,7 @@ TEST(SingleApplication, BlockWithBadChecksumIsResetAfterFiveSecondsAndTheStartBe
     QSharedMemory memory(key);
     ASSERT_TRUE(memory.create(152)) << memory.errorString().toStdString();
     InstanceBlock block{};
-    block.hasPrimary = true;
+    block.hasPrimary = 1;
     block.primaryProcessId = QCoreApplication::applicationPid();
     block.checksum = quint16(sumOf(block) + 1);
     memory.lock();
@@ -484,4 +490,87 @@ TEST(SingleApplication, LaterStartSendsTheSixtyThreeByteLaunchHello) {
     ASSERT_TRUE(later.process.waitForFinished(10000));
     EXPECT_EQ(later.process.exitCode(), 0);
     EXPECT_TRUE(primary.finish());
+}
+
+TEST(SingleApplication, LaterStartWithANegativeTimeoutStillEnds) {
+    // Qt waits for ever on a negative timeout. Make the primary's socket one whose connection
+    // queue is full, so that the later start's connection stays pending and it has to wait.
+    Helper primary(instanceArgs());
+    const QString key = keyOf(primary.waitForLine(QStringLiteral("primary ")));
+    ASSERT_FALSE(key.isEmpty());
+    ASSERT_TRUE(QLocalServer::removeServer(key));
+    const QByteArray path = QFile::encodeName(QDir::tempPath() + QLatin1Char('/') + key);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    ASSERT_LT(size_t(path.size()), sizeof address.sun_path);
+    std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
+    const int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_GE(listener, 0);
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(listener, 0), 0);
+    const int filler = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_EQ(::connect(filler, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+
+    Helper later(instanceArgs({QStringLiteral("--timeout"), QStringLiteral("-5")}));
+    const bool ended = later.process.waitForFinished(15000);
+    EXPECT_TRUE(ended) << "the later start waits for ever";
+    if (ended) {
+        EXPECT_EQ(later.process.exitCode(), 0);
+    }
+    ::close(filler);
+    ::close(listener);
+    ::unlink(path.constData());
+    EXPECT_TRUE(primary.finish());
+}
+
+TEST(SingleApplication, StartsRacingEachOtherLeaveExactlyOnePrimary) {
+    constexpr int kStarts = 6;
+    std::vector<std::unique_ptr<Helper>> starts;
+    for (int i = 0; i < kStarts; ++i)
+        starts.push_back(std::make_unique<Helper>(instanceArgs()));
+    Helper* primary = nullptr;
+    int ended = 0;
+    QElapsedTimer clock;
+    clock.start();
+    while ((ended < kStarts - 1 || primary == nullptr) && clock.elapsed() < 30000) {
+        ended = 0;
+        for (auto& start : starts) {
+            if (start->process.state() == QProcess::NotRunning) {
+                ++ended;
+            } else if (start.get() != primary &&
+                       !start->waitForLine(QStringLiteral("primary "), 0).isEmpty()) {
+                EXPECT_EQ(primary, nullptr) << "two primaries";
+                primary = start.get();
+            }
+        }
+        QThread::msleep(5);
+        QCoreApplication::processEvents(); // reads the pipes, reaps the ended
+    }
+    for (auto& start : starts)
+        if (start.get() != primary) {
+            EXPECT_EQ(start->process.exitStatus(), QProcess::NormalExit);
+            EXPECT_EQ(start->process.exitCode(), 0);
+            EXPECT_TRUE(start->allLines().isEmpty());
+        }
+    ASSERT_NE(primary, nullptr);
+    EXPECT_EQ(ended, kStarts - 1);
+    // The primary listens before it lets go of the block, so every later start reached it.
+    for (int i = 0; i < kStarts - 1; ++i)
+        primary->waitForLine(QStringLiteral("started"));
+    EXPECT_TRUE(primary->finish());
+    EXPECT_EQ(primary->count(QStringLiteral("started")), kStarts - 1);
+}
+
+TEST(SingleApplication, LaterStartThatCannotReachThePrimaryStillEndsWithZero) {
+    Helper primary(instanceArgs());
+    const QString key = keyOf(primary.waitForLine(QStringLiteral("primary ")));
+    ASSERT_FALSE(key.isEmpty());
+    ASSERT_TRUE(QLocalServer::removeServer(key)); // as if the primary could not listen
+
+    Helper later(instanceArgs());
+    ASSERT_TRUE(later.process.waitForFinished(15000));
+    EXPECT_EQ(later.process.exitCode(), 0);
+    EXPECT_TRUE(later.allLines().isEmpty());
+    EXPECT_TRUE(primary.finish());
+    EXPECT_EQ(primary.count(QStringLiteral("started")), 0);
 }

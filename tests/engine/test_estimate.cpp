@@ -8,6 +8,7 @@
 #include <random>
 #include <vector>
 
+#include "nr_cpu.h"
 #include "nr_engine.h"
 #include "nr_estimate.h"
 #include "nr_image.h"
@@ -680,4 +681,125 @@ TEST(EstimateImage, EveryFailedAllocationEndsWithNoMemoryAndKeepsTheTables) {
         EXPECT_EQ(prof.entry(0, 0).lut[128], 0xEE) << "allocation " << n;
     }
     EXPECT_TRUE(succeeded);
+}
+
+// ---- fast forms against the portable forms ----------------------------------------------------
+
+namespace {
+
+struct CpuMask {
+    uint32_t saved;
+    explicit CpuMask(uint32_t mask) : saved(nr_cpu_set_mask(mask)) {}
+    ~CpuMask() { nr_cpu_set_mask(saved); }
+};
+
+} // namespace
+
+TEST(EstimateFastForms, ColumnSumWindowsAgreeWithTheIntegralImages) {
+    std::mt19937 rng(21);
+    for (int trial = 0; trial < 60; ++trial) {
+        const int rw = 1 + trial * 3 % 41, rh = 1 + trial % 9;
+        const int width = rw + 8, stride = width + trial % 5;
+        const int is_signed = trial % 2;
+        const int shift = is_signed ? 12 - trial % 4 : 15 - trial % 4;
+        std::vector<uint8_t> g((size_t)stride * (rh + 8));
+        const int amp = trial % 3 == 0 ? 255 : 12;
+        for (auto& b : g)
+            b = is_signed ? (uint8_t)(int8_t)((int)(rng() % (2 * amp + 1)) - amp)
+                          : (uint8_t)(100 + rng() % (amp + 1));
+        const int pitch = (width + 1 + 3) & ~3;
+        std::vector<uint16_t> sums((size_t)pitch * (rh + 9));
+        std::vector<uint32_t> squares(sums.size());
+        nr_integral_images(g.data(), stride, is_signed ? 0x110 : 0x10, sums.data(), squares.data(),
+                           pitch, width, rh + 8);
+        std::vector<int32_t> cs(width), cq(width), cs2(width), cq2(width);
+        nr_window_init(g.data(), stride, is_signed, width, cs.data(), cq.data());
+        cs2 = cs;
+        cq2 = cq;
+        for (int y = 0; y < rh; ++y) {
+            if (y > 0) {
+                nr_window_advance(&g[(size_t)(y - 1) * stride], &g[(size_t)(y + 7) * stride],
+                                  is_signed, width, cs.data(), cq.data());
+                nr_window_advance_avx2(&g[(size_t)(y - 1) * stride], &g[(size_t)(y + 7) * stride],
+                                       is_signed, width, cs2.data(), cq2.data());
+                ASSERT_EQ(cs2, cs);
+                ASSERT_EQ(cq2, cq);
+            }
+            std::vector<uint8_t> v(rw), v2(rw);
+            nr_window_row(cs.data(), cq.data(), rw, shift, v.data());
+            nr_window_row_avx2(cs.data(), cq.data(), rw, shift, v2.data());
+            ASSERT_EQ(v2, v) << "trial " << trial << " row " << y;
+            for (int x = 0; x < rw; ++x) {
+                const uint16_t* t = &sums[(size_t)y * pitch];
+                const uint16_t* b = t + 8 * pitch;
+                const uint32_t* qt = &squares[(size_t)y * pitch];
+                const uint32_t* qb = qt + 8 * pitch;
+                const int s1 = (int16_t)(uint16_t)(b[x + 8] - t[x + 8] - b[x] + t[x]);
+                const uint32_t s2 = qb[x + 8] - qt[x + 8] - qb[x] + qt[x];
+                const int64_t m = (64 * (int64_t)s2 - (int64_t)s1 * s1) >> shift;
+                ASSERT_EQ(v[x], m >= 0 && m < 64 ? (int)m : 255) << trial << " " << x << "," << y;
+            }
+        }
+    }
+}
+
+TEST(EstimateFastForms, ProfilesAreIdenticalWithPortableAndFastForms) {
+    std::vector<uint8_t> y, u, v;
+    int w = 0, h = 0;
+    ASSERT_TRUE(load_photo_yuv(y, u, v, w, h));
+    const std::vector<uint8_t>* planes[3] = {&y, &u, &v};
+    for (double sigma : {3.0, 9.0}) {
+        Image image(NR_CODE_YUV444, w, h);
+        noisy_photo(image, planes, w, h, sigma, 5);
+        std::vector<std::vector<uint8_t>> first;
+        for (uint32_t mask : {0u, (uint32_t)NR_CPU_ALL}) {
+            CpuMask cpu(mask);
+            Profile prof;
+            const int32_t levels[3] = {3, 3, 0};
+            ASSERT_EQ(nr_profile_estimate(nullptr, &prof.p, &image.img, levels), NR_OK);
+            std::vector<std::vector<uint8_t>> tables;
+            for (int g = 0; g < 3; ++g)
+                for (int k = 0; k < 3; ++k)
+                    tables.push_back(table(prof.entry(g, k)));
+            if (first.empty())
+                first = tables;
+            else
+                EXPECT_EQ(tables, first) << "sigma " << sigma;
+        }
+    }
+}
+
+TEST(EstimateFastForms, MultiTileYuy2ProfileIsIdenticalWithPortableAndFastForms) {
+    const int w = 1280, h = 960; /* several estimation tiles */
+    Image image(NR_CODE_YUY2, w, h);
+    std::mt19937 rng(77);
+    std::normal_distribution<double> noise(0.0, 7.0);
+    for (int yy = 0; yy < h; ++yy)
+        for (int x = 0; x < 2 * w; ++x) {
+            const double base =
+                (x & 1) ? 120.0 + 20.0 * ((yy / 64) % 2) : 30.0 + 190.0 * x / (2.0 * w);
+            const double s = base + noise(rng);
+            image.row(yy)[x] = (uint8_t)(s < 0 ? 0 : (s > 255 ? 255 : lround(s)));
+        }
+    ASSERT_LT(nr_hist_tile_size(w, h, NR_CODE_YUY2, 4, 3).width, w);
+    std::vector<std::vector<uint8_t>> first;
+    for (uint32_t mask : {0u, (uint32_t)NR_CPU_ALL}) {
+        CpuMask cpu(mask);
+        Profile prof;
+        const int32_t levels[3] = {4, 3, 0};
+        ASSERT_EQ(nr_profile_estimate(nullptr, &prof.p, &image.img, levels), NR_OK);
+        std::vector<std::vector<uint8_t>> tables;
+        for (int g = 0; g < 3; ++g)
+            for (int k = 0; k < (g ? 3 : 4); ++k)
+                tables.push_back(table(prof.entry(g, k)));
+        if (first.empty())
+            first = tables;
+        else
+            EXPECT_EQ(tables, first);
+    }
+    /* The profile measured something: mid-tone luma noise above zero. */
+    double mid = 0;
+    for (int i = 80; i < 180; ++i)
+        mid += first[0][i];
+    EXPECT_GT(mid / 100, 0.5);
 }

@@ -741,6 +741,45 @@ TEST(FilterFastForms, AccumulatorsAndFinalisersAgree) {
     }
 }
 
+TEST(FilterFastForms, FlatMeanBlendAgrees) {
+    std::mt19937 rng(12);
+    std::uniform_int_distribution<int> byte(0, 255), keepd(-20, 280);
+    std::vector<uint8_t> src(16 * 10);
+    for (int trial = 0; trial < 500; ++trial) {
+        for (auto& v : src)
+            v = (uint8_t)byte(rng);
+        const int d = trial % 2 ? 8 : 4;
+        const int is_signed = (trial / 2) % 2;
+        const int m = is_signed ? byte(rng) - 128 : byte(rng);
+        const int keep = trial % 5 == 0 ? keepd(rng) : byte(rng) % 257;
+        std::vector<uint8_t> want(16 * 10, 0x33), got(16 * 10, 0x33);
+        nr_flat_mean_blend(want.data() + 1, 16, src.data() + (trial % 7), 16, d, m, keep,
+                           is_signed);
+        nr_flat_mean_blend_sse2(got.data() + 1, 16, src.data() + (trial % 7), 16, d, m, keep,
+                                is_signed);
+        ASSERT_EQ(got, want) << "trial " << trial;
+    }
+}
+
+TEST(FilterFastForms, UpsampleBlendWordFormAgrees) {
+    std::mt19937 rng(13);
+    std::uniform_int_distribution<int> byte(0, 255), keepd(-10, 270);
+    std::vector<uint8_t> src(16 * 10), coarse(12 * 7);
+    for (int trial = 0; trial < 400; ++trial) {
+        for (auto& v : src)
+            v = (uint8_t)byte(rng);
+        for (auto& v : coarse)
+            v = (uint8_t)(trial % 3 ? byte(rng) : 250 + byte(rng) % 6);
+        const int keep = trial % 7 == 0 ? keepd(rng) : byte(rng) % 257;
+        std::vector<uint8_t> want(16 * 10, 0x44), got(16 * 10, 0x44);
+        nr_upsample_blend8(want.data() + 2, 16, src.data() + trial % 5, 16, coarse.data() + 1, 12,
+                           keep);
+        nr_upsample_blend8_words(got.data() + 2, 16, src.data() + trial % 5, 16, coarse.data() + 1,
+                                 12, keep);
+        ASSERT_EQ(got, want) << "trial " << trial << " keep " << keep;
+    }
+}
+
 TEST(FilterFastForms, EdgeMapAgreesForManyWidths) {
     std::mt19937 rng(31);
     std::uniform_int_distribution<int> byte(0, 255);

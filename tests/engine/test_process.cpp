@@ -342,13 +342,13 @@ int32_t recordProgress(int32_t percent, int32_t reserved, void* user) {
     return (int32_t)p->percents.size() - 1 == p->stop_at_call ? p->answer : 0;
 }
 
-// A profile blob whose tables measure a moderate, even noise everywhere (no estimation needed).
-void flatProfileBlob(NrEngine* e, uint8_t level) {
-    NrEngine* ctx = e;
-    nr_profile_set_shape(&ctx->profile, 3, 4, 8, 4, 8);
+// Stores a profile whose tables measure the same moderate noise everywhere, so that runs need
+// no estimate of their own.
+void installFlatProfile(NrEngine* e, uint8_t level) {
+    nr_profile_set_shape(&e->profile, 3, 4, 8, 4, 8);
     for (int g = 0; g < 3; ++g) {
         for (int j = 0; j < 4; ++j) {
-            memset(ctx->profile.groups[g].entries[j].lut, level, 256);
+            memset(e->profile.groups[g].entries[j].lut, level, 256);
         }
     }
 }
@@ -542,13 +542,14 @@ TEST(ProcessProgress, ReportsAfterEveryFullBatchAndOnceAtTheEnd) {
         {100, 100, {100}},           // one tile
         {640, 480, {100, 100}},      // four tiles, one batch
         {2384, 2352, {44, 88, 100}}, // nine tiles: two full batches and a tail of one
+        {90064, 2, {80, 100}},       // five tiles: one full batch and a tail of one
     };
     for (const ProgressCase& c : cases) {
         const Frame src = makeFrame(synthetic(c.w, c.h), NR_FORMAT_YUY2);
         Frame dst = src;
         Engine engine;
         applicationSettings(engine.e);
-        flatProfileBlob(engine.e, 4);
+        installFlatProfile(engine.e, 4);
         Progress progress;
         ASSERT_EQ(nr_engine_process(engine.e, &src.f, &dst.f, recordProgress, &progress), NR_OK);
         EXPECT_EQ(progress.percents, c.expected) << c.w << "x" << c.h;
@@ -564,7 +565,7 @@ TEST(ProcessProgress, NonZeroAnswerStopsTheRunWithThatStatus) {
     }
     Engine engine;
     applicationSettings(engine.e);
-    flatProfileBlob(engine.e, 4);
+    installFlatProfile(engine.e, 4);
     Progress progress;
     progress.stop_at_call = 0;
     progress.answer = 7;
@@ -610,7 +611,7 @@ TEST(ProcessModes, UnfilteredModeWithUnityDetailReproducesTheSource) {
     ASSERT_GE(nr_ctx_set_mode(engine.e, 8), 0);
     nr_ctx_set_detail(engine.e, 0, 0);
     nr_ctx_set_detail(engine.e, 0, 1);
-    flatProfileBlob(engine.e, 4);
+    installFlatProfile(engine.e, 4);
     ASSERT_EQ(nr_engine_process(engine.e, &src.f, &dst.f, nullptr, nullptr), NR_OK);
     EXPECT_EQ(dst.buf, src.buf);
 }
@@ -621,7 +622,7 @@ TEST(ProcessModes, ModesWithUnknownFilterKindsFail) {
         Frame dst = src;
         Engine engine;
         ASSERT_GE(nr_ctx_set_mode(engine.e, mode), 0);
-        flatProfileBlob(engine.e, 4);
+        installFlatProfile(engine.e, 4);
         EXPECT_EQ(nr_engine_process(engine.e, &src.f, &dst.f, nullptr, nullptr), NR_ERR_FILTER_TYPE)
             << mode;
     }
@@ -869,6 +870,22 @@ TEST(ProcessProfile, StreamingEstimateBuildsAStoredProfile) {
     EXPECT_EQ(engine.e->profile.groups[0].entry_count, 4);
     EXPECT_EQ(engine.e->profile.groups[1].entry_count, 3);
     EXPECT_EQ(nr_engine_profile_finish(engine.e), NR_ERR_INVALID_ARG);
+    // The same profile as the estimate's own single-threaded streaming form.
+    NrEstimateState* state = nullptr;
+    ASSERT_EQ(nr_estimate_state_create(nullptr, &state, 4, 3), NR_OK);
+    ASSERT_EQ(nr_estimate_state_accumulate(nullptr, state, &image, origin, top), NR_OK);
+    ASSERT_EQ(nr_estimate_state_accumulate(nullptr, state, &image, origin, bottom), NR_OK);
+    NrNoiseProfile single;
+    memset(&single, 0, sizeof(single));
+    ASSERT_EQ(nr_profile_alloc(nullptr, &single), NR_OK);
+    ASSERT_EQ(nr_estimate_state_finish(state, &single), NR_OK);
+    nr_estimate_state_free(nullptr, state);
+    NrProfileBlob expected;
+    NrProfileBlob got;
+    nr_profile_write(expected, &single);
+    nr_profile_write(got, &engine.e->profile);
+    EXPECT_EQ(0, memcmp(expected, got, sizeof(got)));
+    nr_profile_free(nullptr, &single);
     // A reset drops an estimate in progress.
     ASSERT_EQ(nr_engine_profile_accumulate(engine.e, &image, origin, top), NR_OK);
     EXPECT_NE(engine.e->estimate, nullptr);
@@ -885,34 +902,50 @@ TEST(ProcessProfile, StreamingEstimateBuildsAStoredProfile) {
 // ---- allocation failures --------------------------------------------------------------------
 
 TEST(ProcessMemory, EveryFailedAllocationIsReportedAndReleased) {
-    const Frame src = makeFrame(noisy(synthetic(120, 90), 6.0, 4.0, 8), NR_FORMAT_YUY2);
-    Frame reference = src;
-    Engine engine;
-    applicationSettings(engine.e);
-    ASSERT_EQ(nr_engine_process(engine.e, &src.f, &reference.f, nullptr, nullptr), NR_OK);
-    bool succeeded = false;
-    for (int32_t n = 0; n < 2000 && !succeeded; ++n) {
-        Frame dst = src;
-        Progress progress;
-        nr_test_fail_alloc_after(n);
-        const int32_t status =
-            nr_engine_process(engine.e, &src.f, &dst.f, recordProgress, &progress);
-        nr_test_fail_alloc_after(-1);
-        if (status == NR_OK) {
-            succeeded = true;
-            EXPECT_EQ(dst.buf, reference.buf);
-        } else {
-            ASSERT_EQ(status, NR_ERR_NO_MEMORY) << n;
+    // A one-tile run that estimates its profile, and a four-tile batch with a stored profile
+    // (a failure in one tile's pass 1 releases what the others built).
+    struct Case {
+        int32_t w;
+        int32_t h;
+        bool stored_profile;
+    } cases[] = {{120, 90, false}, {640, 480, true}};
+    for (const Case& c : cases) {
+        const Frame src = makeFrame(noisy(synthetic(c.w, c.h), 6.0, 4.0, 8), NR_FORMAT_YUY2);
+        Frame reference = src;
+        Engine engine;
+        applicationSettings(engine.e);
+        if (c.stored_profile) {
+            installFlatProfile(engine.e, 4);
         }
-        // Nothing of a run stays in the context.
-        EXPECT_EQ(engine.e->buffers.noise_maps, nullptr);
-        EXPECT_EQ(engine.e->buffers.edge_planes, nullptr);
-        EXPECT_EQ(engine.e->buffers.run_profile.groups, nullptr);
-        if (!progress.percents.empty()) {
-            EXPECT_EQ(progress.percents.back(), 100);
+        ASSERT_EQ(nr_engine_process(engine.e, &src.f, &reference.f, nullptr, nullptr), NR_OK);
+        bool succeeded = false;
+        int32_t failures = 0;
+        for (int32_t n = 0; n < 4000 && !succeeded; ++n) {
+            Frame dst = src;
+            Progress progress;
+            nr_test_fail_alloc_after(n);
+            const int32_t status =
+                nr_engine_process(engine.e, &src.f, &dst.f, recordProgress, &progress);
+            nr_test_fail_alloc_after(-1);
+            if (status == NR_OK) {
+                succeeded = true;
+                EXPECT_EQ(dst.buf, reference.buf);
+            } else {
+                ASSERT_EQ(status, NR_ERR_NO_MEMORY) << c.w << "x" << c.h << " at " << n;
+                ++failures;
+            }
+            // Nothing of a run stays in the context.
+            EXPECT_EQ(engine.e->buffers.noise_maps, nullptr);
+            EXPECT_EQ(engine.e->buffers.edge_planes, nullptr);
+            EXPECT_EQ(engine.e->buffers.run_profile.groups, nullptr);
+            // Once the tiles have started, the callback always hears the end.
+            if (!progress.percents.empty()) {
+                EXPECT_EQ(progress.percents.back(), 100);
+            }
         }
+        EXPECT_TRUE(succeeded) << c.w << "x" << c.h;
+        EXPECT_GT(failures, 20) << c.w << "x" << c.h; // every allocation failed once
     }
-    EXPECT_TRUE(succeeded);
 }
 
 } // namespace
@@ -1005,6 +1038,44 @@ TEST(PooledEstimate, HistogramsAndProfileAreBitIdenticalToTheSingleThreadRun) {
     }
 }
 
+TEST(PooledEstimate, EveryFailedAllocationIsReportedAndReleased) {
+    // Several estimation tiles, so that a tile's counting overlaps the next tile's pyramid.
+    Engine engine;
+    const Frame frame = makeFrame(noisy(photoResized(800, 600), 6.0, 4.0, 13), NR_FORMAT_YUY2);
+    const NrImage image = runImage(frame);
+    const int32_t levels[3] = {4, 3, 0};
+    NrNoiseProfile expected;
+    NrNoiseProfile profile;
+    memset(&expected, 0, sizeof(expected));
+    memset(&profile, 0, sizeof(profile));
+    ASSERT_EQ(nr_profile_alloc(nullptr, &expected), NR_OK);
+    ASSERT_EQ(nr_profile_alloc(nullptr, &profile), NR_OK);
+    ASSERT_EQ(nr_profile_estimate(nullptr, &expected, &image, levels), NR_OK);
+    NrProfileBlob want;
+    nr_profile_write(want, &expected);
+    bool succeeded = false;
+    int32_t failures = 0;
+    for (int32_t n = 0; n < 5000 && !succeeded; ++n) {
+        nr_test_fail_alloc_after(n);
+        const int status =
+            nr_profile_estimate_pooled(nullptr, engine.e->pool, &profile, &image, levels);
+        nr_test_fail_alloc_after(-1);
+        if (status == NR_OK) {
+            succeeded = true;
+            NrProfileBlob got;
+            nr_profile_write(got, &profile);
+            EXPECT_EQ(0, memcmp(want, got, sizeof(got)));
+        } else {
+            ASSERT_EQ(status, NR_ERR_NO_MEMORY) << n;
+            ++failures;
+        }
+    }
+    EXPECT_TRUE(succeeded);
+    EXPECT_GT(failures, 30);
+    nr_profile_free(nullptr, &expected);
+    nr_profile_free(nullptr, &profile);
+}
+
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
 extern "C" int __sanitizer_install_malloc_and_free_hooks(void (*)(const volatile void*, size_t),
                                                          void (*)(const volatile void*));
@@ -1067,3 +1138,72 @@ TEST(PooledEstimate, MemoryStaysWithinTheEstimationBudget) {
     nr_profile_free(nullptr, &profile);
 }
 #endif
+
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+TEST(ProcessLarge, WorkingMemoryIsBoundedWhateverThePhotoSize) {
+    // Four tiles in flight, each estimated at or below the tile budget, plus the per-run buffers.
+    const int64_t bound = 4 * (int64_t)NR_TILE_BUDGET + (1 << 20);
+    int64_t previous = 0;
+    for (const int32_t scale : {1, 2}) {
+        const int32_t w = 4000 * scale, h = 3000;
+        const Frame src = makeFrame(synthetic(w, h), NR_FORMAT_YUY2);
+        Frame dst = src;
+        Engine engine;
+        applicationSettings(engine.e);
+        installFlatProfile(engine.e, 4);
+        int32_t status = -1;
+        const int64_t peak = peakHeap(
+            [&] { status = nr_engine_process(engine.e, &src.f, &dst.f, nullptr, nullptr); });
+        ASSERT_EQ(status, NR_OK);
+        EXPECT_GT(peak, 3 * (int64_t)NR_TILE_BUDGET) << w << "x" << h; // four tiles at once
+        EXPECT_LE(peak, bound) << w << "x" << h;
+        if (previous > 0) {
+            EXPECT_LE(peak, previous + (256 << 10)) << "grows with the frame";
+        }
+        previous = peak;
+        RecordProperty("heap_peak_" + std::to_string(w) + "x" + std::to_string(h),
+                       std::to_string(peak));
+    }
+}
+#endif
+
+namespace {
+
+TEST(TileProcess, OneCallTileEqualsTheScheduledRunOfAOneTileFrame) {
+    const Frame src = makeFrame(noisy(synthetic(100, 100), 6.0, 4.0, 23), NR_FORMAT_YUY2);
+    Frame scheduled = src;
+    Engine engine;
+    applicationSettings(engine.e);
+    installFlatProfile(engine.e, 4);
+    ASSERT_EQ(nr_engine_process(engine.e, &src.f, &scheduled.f, nullptr, nullptr), NR_OK);
+
+    // The same run by hand: parameters, buffers, scaled run profile, then one tile in one call.
+    Frame direct = src;
+    NrImage s = runImage(src);
+    NrImage d = runImage(direct);
+    NrParams params;
+    nr_params_build(&params, engine.e);
+    nr_params_apply_mode(&params, engine.e->mode, 2, 1);
+    NrWorkerBuffers* buffers = &engine.e->buffers;
+    ASSERT_EQ(
+        nr_worker_buffers_alloc(nullptr, buffers, &s, 2, 1, params.luma_types, params.chroma_types),
+        NR_OK);
+    nr_profile_copy(&engine.e->profile, &buffers->run_profile);
+    nr_profile_scale(&buffers->run_profile, params.luma_noise_gain, params.chroma_noise_gain);
+    nr_profile_scale(&buffers->run_profile, params.luma_detail_gain, params.chroma_detail_gain);
+    const int32_t rect[4] = {0, 0, 100, 100};
+    EXPECT_EQ(nr_tile_process(nullptr, &d, &s, rect, 0, &buffers->run_profile, &params), NR_OK);
+    EXPECT_EQ(direct.buf, scheduled.buf);
+
+    // Without memory for the job, there is no job: NR_ERR_FAILED, and nothing is written.
+    Frame untouched = src;
+    NrImage u = runImage(untouched);
+    nr_test_fail_alloc_after(0);
+    EXPECT_EQ(nr_tile_process(nullptr, &u, &s, rect, 0, &buffers->run_profile, &params),
+              NR_ERR_FAILED);
+    nr_test_fail_alloc_after(-1);
+    EXPECT_EQ(untouched.buf, src.buf);
+    nr_worker_buffers_free(nullptr, buffers, 2, 1, 3);
+}
+
+} // namespace

@@ -7,6 +7,8 @@
 
 #include <vector>
 
+#include "nr_context.h"
+#include "nr_estimate.h"
 #include "nr_image.h"
 #include "nr_pyramid.h"
 #include "nr_runtime.h"
@@ -340,6 +342,25 @@ TEST(EdgeMap, TakesOverLevelGeometryAndLeavesTheRing) {
             EXPECT_EQ(got, e) << x << "," << y;
         }
     }
+}
+
+} // namespace
+
+namespace {
+
+TEST(TileMemory, MemoryNeedsAddSlackAndAreCapped) {
+    NrEngine* engine = nullptr;
+    ASSERT_EQ(nr_engine_create(&engine), NR_OK);
+    engine->last_luma_levels = 4;
+    engine->last_chroma_levels = 3;
+    const NrSize small = {64, 64};
+    EXPECT_EQ(nr_estimate_tile_memory_need(engine, 64, 64, 64),
+              nr_estimate_memory(small, NR_CODE_YUV444, 4, 3, 64, 1) + 8192);
+    EXPECT_EQ(nr_estimate_tile_memory_need(engine, 4000, 3000, 64), NR_TILE_ARENA_SIZE);
+    EXPECT_EQ(nr_tile_memory_need(engine, 100000, 100000, 64), NR_TILE_ARENA_SIZE);
+    EXPECT_GT(nr_tile_memory_need(engine, 64, 64, 64), 8192);
+    EXPECT_LT(nr_tile_memory_need(engine, 64, 64, 64), NR_TILE_ARENA_SIZE);
+    nr_engine_destroy(engine);
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 // A small program the application tests start as a real, separate process.
 //
-//   iqapp_test_helper instance [--secondary] [--notify] [--exit] [--user-data TEXT]
+//   iqapp_test_helper instance [--secondary] [--notify] [--exit] [--timeout MS] [--user-data TEXT]
 //       builds a SingleApplication; a primary prints "primary <key>", a secondary
 //       "secondary <index>", then each instanceStarted() as "started" and each message as
 //       "message <id> <hex bytes>"; it runs until its standard input closes (or, with --exit,
@@ -21,6 +21,7 @@
 #include <QStringList>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <unistd.h>
 
@@ -49,6 +50,7 @@ int runInstance(int argc, char** argv) {
     bool exitAtOnce = false;
     SingleApplication::GuardOptions options = SingleApplication::PerUser;
     QString userData;
+    int timeout = 1000;
     for (int i = 2; i < argc; ++i) {
         if (std::strcmp(argv[i], "--secondary") == 0)
             secondary = true;
@@ -56,11 +58,13 @@ int runInstance(int argc, char** argv) {
             options |= SingleApplication::NotifySecondaryStart;
         else if (std::strcmp(argv[i], "--exit") == 0)
             exitAtOnce = true;
+        else if (std::strcmp(argv[i], "--timeout") == 0 && i + 1 < argc)
+            timeout = std::atoi(argv[++i]);
         else if (std::strcmp(argv[i], "--user-data") == 0 && i + 1 < argc)
             userData = QString::fromUtf8(argv[++i]);
     }
     QCoreApplication::setApplicationVersion(QStringLiteral(NR_APP_VERSION));
-    SingleApplication app(argc, argv, secondary, options, 1000, userData);
+    SingleApplication app(argc, argv, secondary, options, timeout, userData);
 
     QObject::connect(&app, &SingleApplication::instanceStarted, [] { say("started"); });
     QObject::connect(
