@@ -23,10 +23,10 @@
  * each tile counted on the workers while one of them builds the next tile's pyramid. Large levels
  * are cut into stripes of whole rows, each counted into a histogram of its own and added to the
  * level's afterwards: every sample is counted once with the same window statistics and
- * brightness, and 16-bit counts add up the same in any order, so the histograms come out
- * bit-identical. Memory stays within the estimation budget: it reserves a full-size integral
- * image for each worker, while the stripes in flight need about one together, which leaves room
- * for the second pyramid.
+ * brightness, and counts that saturate at 65,535 add up the same in any order, so the histograms
+ * come out bit-identical. Memory stays within the estimation budget: it reserves a full-size
+ * integral image for each worker, while the stripes in flight need about one together, which leaves
+ * room for the second pyramid.
  */
 
 namespace {
@@ -525,7 +525,8 @@ struct PlaneExtent {
 
 /*
  * The planes a frame's format reads, with their byte extents. Returns the plane count, 0 for an
- * unknown format, -1 when a plane the format needs is null.
+ * unknown format, -1 when a plane the format needs is null or its rows overlap (a stride shorter
+ * than a row: tiles side by side would then write the same bytes from different workers).
  */
 int32_t frame_extents(const NrFrame* frame, PlaneExtent* out) {
     const int64_t w = frame->width;
@@ -565,6 +566,9 @@ int32_t frame_extents(const NrFrame* frame, PlaneExtent* out) {
             return -1;
         }
         const int64_t stride = frame->strides[i];
+        if (rows[i] > 1 && (stride < 0 ? -stride : stride) < row_bytes[i]) {
+            return -1;
+        }
         int64_t first = 0;
         int64_t last = rows[i] > 0 ? (rows[i] - 1) * stride : 0;
         if (last < first) {
@@ -668,12 +672,14 @@ int nr_ctx_estimate_profile(NrEngine* ctx, const NrFrame* frame, uint8_t* out) {
         return status;
     }
     nr_even_size(image.format, &image.width, &image.height);
-    if (image.width <= 0 || image.height <= 0) {
-        return NR_OK;
+    if (image.width > 0 && image.height > 0) {
+        int32_t levels[3] = {0, 0, 0};
+        nr_run_level_counts(ctx, image.format, image.width, image.height, &levels[0], &levels[1]);
+        status = nr_profile_estimate_pooled(ctx->user, ctx->pool, &ctx->profile, &image, levels);
     }
-    int32_t levels[3] = {0, 0, 0};
-    nr_run_level_counts(ctx, image.format, image.width, image.height, &levels[0], &levels[1]);
-    status = nr_profile_estimate_pooled(ctx->user, ctx->pool, &ctx->profile, &image, levels);
+    /* A one-pixel-wide or one-row frame of a paired layout has nothing to measure: the stored
+     * profile stays as it is, and a caller that caches the blob still gets that profile rather
+     * than bytes nobody wrote. */
     if (status == NR_OK && out != nullptr) {
         const uint8_t* blob = nr_ctx_store_profile(ctx);
         if (blob == nullptr) {

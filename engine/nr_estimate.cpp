@@ -41,6 +41,17 @@ inline int32_t level_bins(const NrHistLevel* level) {
     return 1 << (level->intensity_log2 + level->variance_log2);
 }
 
+/* Counts stop at 65,535 rather than wrap: a full bin stays the largest of its row. */
+const uint32_t kCountMax = 0xFFFFu;
+
+inline void count_one(uint16_t* count) {
+    *count = (uint16_t)(*count + (*count != kCountMax));
+}
+
+inline uint16_t saturated(uint32_t sum) {
+    return (uint16_t)(sum < kCountMax ? sum : kCountMax);
+}
+
 /* Chroma geometry of an internal code, as the pyramid lays chroma out. */
 enum ChromaLayout { kChromaFull, kChromaHalfX, kChromaHalfXY };
 
@@ -142,7 +153,7 @@ void nr_hist_add(NrHistLevel* level, const NrHistLevel* other) {
         return;
     const int32_t n = level_bins(level);
     for (int32_t i = 0; i < n; ++i)
-        level->counts[i] = (uint16_t)(level->counts[i] + other->counts[i]);
+        level->counts[i] = saturated((uint32_t)level->counts[i] + other->counts[i]);
 }
 
 void nr_hist_merge(NrNoiseHistogram* into, const NrNoiseHistogram* other) {
@@ -334,7 +345,7 @@ void count_level_by_columns(NrHistLevel* hist, const uint8_t* grown, int32_t str
                 if (v[x] == 255)
                     continue;
                 uint16_t* count = &counts[((int32_t)crow[coarse_cols[x]] << vlog2) + v[x]];
-                *count = (uint16_t)(*count + 1);
+                count_one(count);
             }
             continue;
         }
@@ -344,12 +355,12 @@ void count_level_by_columns(NrHistLevel* hist, const uint8_t* grown, int32_t str
             if (v[x] == 255)
                 continue;
             uint16_t* count = &copies[x & 3][((int32_t)crow[coarse_cols[x]] << vlog2) + v[x]];
-            *count = (uint16_t)(*count + 1);
+            count_one(count);
         }
     }
-    if (spread) /* 16-bit sums wrap alike in any order: the same counts as one copy */
+    if (spread) /* saturating sums of counts agree in any order: the same counts as one copy */
         for (int32_t i = 0; i < NR_HIST_LEVEL_COUNTS; ++i)
-            counts[i] = (uint16_t)(counts[i] + copies[1][i] + copies[2][i] + copies[3][i]);
+            counts[i] = saturated((uint32_t)counts[i] + copies[1][i] + copies[2][i] + copies[3][i]);
 }
 
 } // namespace
@@ -444,7 +455,7 @@ int nr_hist_accumulate_level(void* user, NrHistLevel* hist, const NrLevel* band,
             if (intensity >= rows)
                 intensity = rows - 1;
             uint16_t* count = &counts[(intensity << vlog2) + (int32_t)v];
-            *count = (uint16_t)(*count + 1);
+            count_one(count);
         }
     }
     nr_free(user, block);

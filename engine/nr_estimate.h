@@ -7,10 +7,10 @@
  * bin). Per brightness row the most frequent variance is taken, and a smooth curve is fitted
  * through these peaks (or the curve of a reference level is scaled to them).
  *
- * Counts are 16 bits and wrap silently past 65,535; sums of integral images are kept modulo 2^16
- * (sums) and 2^32 (sums of squares). Everything here runs on the calling thread and takes no lock;
- * separate histograms may be filled by separate threads and added afterwards (nr_hist_merge),
- * which gives the same counts in any order.
+ * Counts are 16 bits and saturate at 65,535 (a count never wraps back to a small number); sums of
+ * integral images are kept modulo 2^16 (sums) and 2^32 (sums of squares). Everything here runs on
+ * the calling thread and takes no lock; separate histograms may be filled by separate threads and
+ * added afterwards (nr_hist_merge), which gives the same counts in any order.
  */
 #ifndef NR_ESTIMATE_H
 #define NR_ESTIMATE_H
@@ -40,7 +40,7 @@ struct NrLevel; /* nr_pyramid.h */
 #define NR_STREAM_FIT_PIXELS 4915200
 
 typedef struct NrHistLevel {
-    uint16_t* counts;       /* count[intensity x 64 + variance bin]; 16-bit, wrapping */
+    uint16_t* counts;       /* count[intensity x 64 + variance bin]; 16-bit, saturating */
     int32_t intensity_log2; /* 8 */
     int32_t variance_log2;  /* 6 */
 } NrHistLevel;
@@ -94,7 +94,7 @@ int nr_hist_alloc(NrNoiseHistogram* hist, void* user, uint32_t group_count, int3
 void nr_hist_free(void* user, NrNoiseHistogram* hist);
 /* Zeroes the two fields of an empty histogram. */
 void nr_hist_set_init(NrNoiseHistogram* hist);
-/* Adds other's counts into level, entry by entry (16-bit wrap). */
+/* Adds other's counts into level, entry by entry, saturating at 65,535. */
 void nr_hist_add(NrHistLevel* level, const NrHistLevel* other);
 /* nr_hist_add for every level of every group the two histograms share. */
 void nr_hist_merge(NrNoiseHistogram* into, const NrNoiseHistogram* other);

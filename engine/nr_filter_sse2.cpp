@@ -209,7 +209,8 @@ void nr_acc_add32_s8_sse2(int32_t* acc, const uint8_t* src, int32_t stride, uint
 
 void nr_finalize16_sse2(const uint8_t* src, int32_t ss, uint32_t total, int32_t keep, int32_t d,
                         uint8_t* dst, int32_t ds, const uint16_t* acc) {
-    if ((d != 4 && d != 8) || keep < 0 || keep > 256 || total < 2)
+    /* Beyond a total of 256, a + T/2 may pass the 16-bit lane. */
+    if ((d != 4 && d != 8) || keep < 0 || keep > 256 || total < 2 || total > 256)
         return nr_finalize16(src, ss, total, keep, d, dst, ds, acc);
     const __m128i zero = _mm_setzero_si128();
     const __m128i recip = _mm_set1_epi16((short)(65535u / total));

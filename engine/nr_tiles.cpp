@@ -622,8 +622,10 @@ namespace {
 
 /* Runs pass 1 then pass 2 of tasks[first .. first + n - 1]; the lowest failing index decides. */
 int run_batch(NrPool* pool, NrTileTask* tasks, void** arguments, int32_t first, int32_t n) {
+    /* A job that never runs (no pool to run it) must not pass for a tile that succeeded. */
     for (int32_t i = 0; i < n; ++i) {
         arguments[i] = &tasks[first + i];
+        tasks[first + i].status = NR_ERR_FAILED;
     }
     nr_pool_run(pool, nr_tile_pass1_job, arguments, n);
     int status = NR_OK;
@@ -644,6 +646,9 @@ int run_batch(NrPool* pool, NrTileTask* tasks, void** arguments, int32_t first, 
             }
         }
         return status;
+    }
+    for (int32_t i = 0; i < n; ++i) {
+        tasks[first + i].status = NR_ERR_FAILED;
     }
     nr_pool_run(pool, nr_tile_pass2_job, arguments, n);
     for (int32_t i = 0; i < n; ++i) {

@@ -46,7 +46,11 @@ void IQEngineController::setImage(const QImage& image)
 
 void IQEngineController::loadSourceImage(const QImage& image)
 {
-    const QImage argb = image.depth() == 32 ? image : image.convertToFormat(QImage::Format_ARGB32);
+    // Only these two keep their pixels as B, G, R, A in memory; other 32-bit formats (RGBA8888,
+    // premultiplied alpha) would reach the engine with their channels swapped or scaled.
+    const bool argbLayout =
+        image.format() == QImage::Format_ARGB32 || image.format() == QImage::Format_RGB32;
+    const QImage argb = argbLayout ? image : image.convertToFormat(QImage::Format_ARGB32);
     if (argb.isNull())
         return;
     sourceBGR = new IQBGRData(argb.width(), argb.height());

@@ -36,6 +36,10 @@ void QContinuesSlider::mousePressEvent(QMouseEvent* event) {
 
 void QContinuesSlider::mouseReleaseEvent(QMouseEvent* event) {
     QSlider::mouseReleaseEvent(event);
+    // Like the slider itself, a press lasts until its last button is up: letting go of a second
+    // button clicked during the drag leaves the drag going, and held back.
+    if (m_pressed && event->buttons() != Qt::NoButton)
+        return;
     endPress();
     emit valueChanged(value());
 }
@@ -66,6 +70,9 @@ bool QContinuesSlider::eventFilter(QObject* watched, QEvent* event) {
         watched->isWidgetType() && static_cast<QMouseEvent*>(event)->button() == m_pressButton) {
         abandonPress();
     }
+    // A modal window ends the grab; a release over this blocked window is dropped unseen.
+    if (m_pressed && event->type() == QEvent::WindowBlocked && watched == this)
+        abandonPress();
     return QSlider::eventFilter(watched, event);
 }
 

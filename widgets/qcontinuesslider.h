@@ -7,9 +7,9 @@
 // signals are blocked, so receivers of valueChanged(int) see exactly one value per press. The
 // wheel never changes the value.
 //
-// A press that never sees its release (the slider is disabled or hidden meanwhile, or another
-// widget takes the button's release) ends there: the signals are unblocked at once, and the
-// value is reported once, as a release would, from the event loop.
+// A press that never sees its release (the slider is disabled or hidden meanwhile, a modal
+// window blocks it, or another widget takes the button's release) ends there: the signals are
+// unblocked at once, and the value is reported once, as a release would, from the event loop.
 class QContinuesSlider : public QSlider {
     Q_OBJECT
 

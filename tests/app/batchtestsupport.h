@@ -66,7 +66,11 @@ inline void chooseFiles(QFileDialog* dialog, const QString& folder, const QStrin
     for (const QString& name : names)
         quoted.append(QLatin1Char('"') + name + QLatin1Char('"'));
     auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-    ASSERT_NE(edit, nullptr);
+    if (edit == nullptr) {
+        ADD_FAILURE() << "the file dialog has no name field";
+        dialog->reject(); // a dialog left open would hold the test for ever
+        return;
+    }
     edit->setText(quoted.join(QLatin1Char(' ')));
     static_cast<QDialog*>(dialog)->accept(); // QFileDialog::accept, as the Open button does
 }
@@ -75,7 +79,11 @@ inline void chooseFiles(QFileDialog* dialog, const QString& folder, const QStrin
 inline void chooseFolder(QFileDialog* dialog, const QString& folder) {
     dialog->setDirectory(folder);
     auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-    ASSERT_NE(edit, nullptr);
+    if (edit == nullptr) {
+        ADD_FAILURE() << "the folder dialog has no name field";
+        dialog->reject(); // a dialog left open would hold the test for ever
+        return;
+    }
     edit->setText(folder);
     static_cast<QDialog*>(dialog)->accept(); // QFileDialog::accept, as the Open button does
 }

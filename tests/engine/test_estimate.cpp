@@ -2,17 +2,22 @@
 // memory estimate and tile size, the two fits and their reference choice, the streaming state.
 #include <gtest/gtest.h>
 
+#include <math.h>
 #include <stdint.h>
+#include <stdio.h>
 #include <string.h>
 
+#include <algorithm>
 #include <random>
 #include <vector>
 
 #include "nr_cpu.h"
+#include "nr_driver.h"
 #include "nr_engine.h"
 #include "nr_estimate.h"
 #include "nr_image.h"
 #include "nr_profile.h"
+#include "nr_pool.h"
 #include "nr_pyramid.h"
 #include "nr_runtime.h"
 
@@ -53,7 +58,7 @@ TEST(RowPeak, PeaksOfTypicalRows) {
 
 // ---- histograms -----------------------------------------------------------------------------
 
-TEST(Histogram, AllocLaysOutLevelsInOneBlockAndCountsWrap) {
+TEST(Histogram, AllocLaysOutLevelsInOneBlockAndAddedCountsSaturate) {
     NrNoiseHistogram h;
     nr_hist_set_init(&h);
     ASSERT_EQ(nr_hist_alloc(&h, nullptr, 3, 4, 3, 8, 6), NR_OK);
@@ -74,9 +79,17 @@ TEST(Histogram, AllocLaysOutLevelsInOneBlockAndCountsWrap) {
     a->counts[100] = 65535;
     b->counts[100] = 2;
     b->counts[7] = 5;
+    a->counts[8] = 40000;
+    b->counts[8] = 40000;
+    a->counts[9] = 30000;
+    b->counts[9] = 35535;
+    b->counts[10] = 65535;
     nr_hist_add(a, b);
-    EXPECT_EQ(a->counts[100], 1); /* wraps past 65,535 */
+    EXPECT_EQ(a->counts[100], 65535); /* stays at 65,535 rather than wrapping */
     EXPECT_EQ(a->counts[7], 5);
+    EXPECT_EQ(a->counts[8], 65535);
+    EXPECT_EQ(a->counts[9], 65535); /* exactly 65,535 */
+    EXPECT_EQ(a->counts[10], 65535);
     nr_hist_free(nullptr, &h);
     EXPECT_EQ(h.groups, nullptr);
     EXPECT_EQ(h.group_count, 0u);
@@ -696,6 +709,8 @@ struct CpuMask {
 } // namespace
 
 TEST(EstimateFastForms, ColumnSumWindowsAgreeWithTheIntegralImages) {
+    /* The AVX2 forms run only on a processor that has AVX2. */
+    const bool avx2 = (nr_cpu_detected() & NR_CPU_AVX2) != 0;
     std::mt19937 rng(21);
     for (int trial = 0; trial < 60; ++trial) {
         const int rw = 1 + trial * 3 % 41, rh = 1 + trial % 9;
@@ -720,14 +735,15 @@ TEST(EstimateFastForms, ColumnSumWindowsAgreeWithTheIntegralImages) {
             if (y > 0) {
                 nr_window_advance(&g[(size_t)(y - 1) * stride], &g[(size_t)(y + 7) * stride],
                                   is_signed, width, cs.data(), cq.data());
-                nr_window_advance_avx2(&g[(size_t)(y - 1) * stride], &g[(size_t)(y + 7) * stride],
-                                       is_signed, width, cs2.data(), cq2.data());
+                (avx2 ? nr_window_advance_avx2 : nr_window_advance)(
+                    &g[(size_t)(y - 1) * stride], &g[(size_t)(y + 7) * stride], is_signed, width,
+                    cs2.data(), cq2.data());
                 ASSERT_EQ(cs2, cs);
                 ASSERT_EQ(cq2, cq);
             }
             std::vector<uint8_t> v(rw), v2(rw);
             nr_window_row(cs.data(), cq.data(), rw, shift, v.data());
-            nr_window_row_avx2(cs.data(), cq.data(), rw, shift, v2.data());
+            (avx2 ? nr_window_row_avx2 : nr_window_row)(cs.data(), cq.data(), rw, shift, v2.data());
             ASSERT_EQ(v2, v) << "trial " << trial << " row " << y;
             for (int x = 0; x < rw; ++x) {
                 const uint16_t* t = &sums[(size_t)y * pitch];
@@ -738,6 +754,63 @@ TEST(EstimateFastForms, ColumnSumWindowsAgreeWithTheIntegralImages) {
                 const uint32_t s2 = qb[x + 8] - qt[x + 8] - qb[x] + qt[x];
                 const int64_t m = (64 * (int64_t)s2 - (int64_t)s1 * s1) >> shift;
                 ASSERT_EQ(v[x], m >= 0 && m < 64 ? (int)m : 255) << trial << " " << x << "," << y;
+            }
+        }
+    }
+}
+
+TEST(EstimateFastForms, LevelCountsAreIdenticalWithPortableAndFastForms) {
+    struct Case {
+        int w, h;
+        uint32_t format;
+        int amp, j, xs, ys;
+    } cases[] = {
+        {1, 1, 0x110, 6, 0, 0, 0},      {7, 3, 0x110, 9, 1, 1, 1},
+        {13, 9, 0x10, 40, 0, 1, 1},     {33, 17, 0x110, 128, 2, 2, 1}, /* extremes: -128..127 */
+        {45, 31, 0x10, 255, 3, 1, 2},                                  /* 0..255 */
+        {300, 230, 0x110, 11, 0, 2, 2}, /* large enough for the spread counts */
+        {301, 229, 0x10, 30, 1, 1, 1},
+    };
+    std::mt19937 rng(606);
+    for (const Case& c : cases) {
+        /* Margins of 3 .. 6 samples; the region keeps at least 4 from every edge. */
+        TestLevel band(c.w + 9, c.h + 10, 0, c.format, 0);
+        band.level.margin_left = 3;
+        band.level.margin_top = 6;
+        band.level.margin_right = 5;
+        band.level.margin_bottom = 4;
+        /* Bands of rows at the case's amplitude between quiet ones that give counted bins. */
+        for (int y = 0; y < band.level.height; ++y)
+            for (int x = 0; x < band.level.stride; ++x) {
+                const int amp = (y / 12) % 2 ? c.amp : 5;
+                const int r = (int)(rng() % (2 * amp + 1)) - amp;
+                band.at(x, y) = c.format == 0x110
+                                    ? (uint8_t)(int8_t)std::max(-128, std::min(127, r))
+                                    : (uint8_t)std::max(0, std::min(255, 128 + r));
+            }
+        TestLevel coarse((c.w >> c.xs) + 2, (c.h >> c.ys) + 2, 4, 0x10, 0);
+        for (auto& b : coarse.buf)
+            b = (uint8_t)(rng() & 0xFF);
+        std::vector<uint16_t> first;
+        for (uint32_t mask : {0u, (uint32_t)NR_CPU_FAST, (uint32_t)NR_CPU_ALL}) {
+            CpuMask cpu(mask);
+            NrNoiseHistogram h;
+            ASSERT_EQ(nr_hist_alloc(&h, nullptr, 1, 1, 0, 8, 6), NR_OK);
+            NrHistLevel* level = &h.groups[0].levels[0];
+            ASSERT_EQ(nr_hist_accumulate_level(nullptr, level, &band.level, &coarse.level, c.j,
+                                               c.xs, c.ys),
+                      NR_OK);
+            std::vector<uint16_t> counts(level->counts, level->counts + NR_HIST_LEVEL_COUNTS);
+            nr_hist_free(nullptr, &h);
+            if (first.empty()) {
+                first = counts;
+                int total = 0;
+                for (uint16_t n : counts)
+                    total += n;
+                EXPECT_GT(total, 0) << c.w << " x " << c.h;
+                EXPECT_LE(total, c.w * c.h);
+            } else {
+                ASSERT_EQ(counts, first) << c.w << " x " << c.h << " mask " << mask;
             }
         }
     }
@@ -802,4 +875,141 @@ TEST(EstimateFastForms, MultiTileYuy2ProfileIsIdenticalWithPortableAndFastForms)
     for (int i = 80; i < 180; ++i)
         mid += first[0][i];
     EXPECT_GT(mid / 100, 0.5);
+}
+
+// ---- counts past 65,535 -----------------------------------------------------------------------
+
+TEST(SaturatingCounts, OneBinPastSixtyFiveThousandStopsAtTheMaximumInEveryForm) {
+    /* A +-3 checkerboard puts every sample of the region in bin 9 of brightness row 128. */
+    struct Case {
+        int w, h;
+        uint16_t start; /* the bin's count before the level is counted */
+        int expected;
+    } cases[] = {
+        {250, 250, 0, 62500},     /* below the maximum: exact */
+        {250, 250, 3035, 65535},  /* reaches it exactly */
+        {250, 250, 3036, 65535},  /* one past it */
+        {300, 230, 0, 65535},     /* 69,000: the copies of the fast form sum past it */
+        {600, 500, 0, 65535},     /* 300,000: every copy passes it on its own */
+        {600, 500, 65535, 65535}, /* already full */
+    };
+    for (const Case& c : cases) {
+        TestLevel band(c.w, c.h, 4, 0x110, 0);
+        for (int y = 0; y < band.level.height; ++y)
+            for (int x = 0; x < band.level.width; ++x)
+                band.at(x, y) = (uint8_t)(int8_t)(((x + y) & 1) ? 3 : -3);
+        TestLevel coarse(c.w / 2 + 1, c.h / 2 + 1, 4, 0x10, 128);
+        for (uint32_t mask : {0u, (uint32_t)NR_CPU_FAST, (uint32_t)NR_CPU_ALL}) {
+            CpuMask cpu(mask);
+            NrNoiseHistogram h;
+            ASSERT_EQ(nr_hist_alloc(&h, nullptr, 1, 1, 0, 8, 6), NR_OK);
+            NrHistLevel* level = &h.groups[0].levels[0];
+            level->counts[128 * 64 + 9] = c.start;
+            ASSERT_EQ(nr_hist_accumulate_level(nullptr, level, &band.level, &coarse.level, 0, 1, 1),
+                      NR_OK);
+            EXPECT_EQ(level->counts[128 * 64 + 9], c.expected)
+                << c.w << " x " << c.h << " from " << c.start << " mask " << mask;
+            int others = 0;
+            for (int i = 0; i < NR_HIST_LEVEL_COUNTS; ++i)
+                others += i == 128 * 64 + 9 ? 0 : level->counts[i];
+            EXPECT_EQ(others, 0);
+            nr_hist_free(nullptr, &h);
+        }
+    }
+}
+
+TEST(SaturatingCounts, MergedHistogramsSaturateAndThePooledRunMatchesTheSingleThreadOne) {
+    /* Mid grey with seeded noise: the finest levels' busiest bins pass 65,535 many times over,
+     * within each of the pool's stripes too. */
+    const int w = 1200, h = 900;
+    Image image(NR_CODE_YUV444, w, h);
+    std::mt19937 rng(31);
+    std::normal_distribution<double> noise(0.0, 5.0);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const double s = 128.0 + noise(rng);
+            image.row(y)[3 * x] = (uint8_t)lround(s);
+            image.row(y)[3 * x + 1] = image.row(y)[3 * x + 2] = 128;
+        }
+    NrPool* pool = nullptr;
+    ASSERT_EQ(nr_pool_create(nullptr, &pool), NR_OK);
+    const NrRect whole = {0, 0, w, h};
+    for (uint32_t mask : {0u, (uint32_t)NR_CPU_ALL}) {
+        CpuMask cpu(mask);
+        NrNoiseHistogram single, pooled;
+        ASSERT_EQ(nr_hist_alloc(&single, nullptr, 3, 3, 2, 8, 6), NR_OK);
+        ASSERT_EQ(nr_hist_alloc(&pooled, nullptr, 3, 3, 2, 8, 6), NR_OK);
+        ASSERT_EQ(nr_hist_accumulate_image(nullptr, &single, &whole, &image.img), NR_OK);
+        ASSERT_EQ(nr_hist_accumulate_image_pooled(nullptr, pool, &pooled, &whole, &image.img),
+                  NR_OK);
+        const uint16_t* level0 = single.groups[0].levels[0].counts;
+        EXPECT_EQ(0, memcmp(level0, pooled.groups[0].levels[0].counts, 2 * 3 * 16384))
+            << "mask " << mask;
+        /* The busy row: its full bins are contiguous around the most frequent variance. */
+        int full = 0, first_full = -1;
+        int32_t peak = -1, count = -1;
+        nr_hist_row_peak(level0 + 128 * 64, 64, &peak, &count);
+        for (int b = 0; b < 64; ++b)
+            if (level0[128 * 64 + b] == 65535) {
+                full += 1;
+                first_full = first_full < 0 ? b : first_full;
+            }
+        EXPECT_GT(full, 0);
+        for (int b = first_full; b < first_full + full; ++b)
+            EXPECT_EQ(level0[128 * 64 + b], 65535) << b;
+        EXPECT_EQ(count, 65535);
+        EXPECT_GE(peak, first_full);
+        EXPECT_LT(peak, first_full + full);
+        /* Adding an equal histogram doubles every count, up to 65,535. */
+        nr_hist_merge(&pooled, &single);
+        for (int b = 0; b < 64; ++b)
+            EXPECT_EQ(pooled.groups[0].levels[0].counts[128 * 64 + b],
+                      std::min(65535, 2 * level0[128 * 64 + b]));
+        nr_hist_free(nullptr, &single);
+        nr_hist_free(nullptr, &pooled);
+    }
+    nr_pool_destroy(pool);
+}
+
+TEST(SaturatingCounts, LargeFrameMeasuresTheSameNoiseAsItsOneMegapixelCrop) {
+    /* Luma: a triangle wave of brightness 120 .. 136 across the width, period 200, with seeded
+     * noise of sigma 5; a 1000 x 1000 crop sees the same brightness and noise. At 4000 x 3000
+     * the busiest bins of the finest level pass 65,535 (up to about 120,000 samples). */
+    const int W = 4000, H = 3000, w = 1000, h = 1000;
+    std::vector<uint8_t> luma((size_t)W * H);
+    std::mt19937 rng(5);
+    std::normal_distribution<double> noise(0.0, 5.0);
+    for (int y = 0; y < H; ++y)
+        for (int x = 0; x < W; ++x) {
+            const int t = x % 200;
+            const double base = 120.0 + 16.0 * (t < 100 ? t : 200 - t) / 100.0;
+            const long s = lround(base + noise(rng));
+            luma[(size_t)y * W + x] = (uint8_t)(s < 0 ? 0 : (s > 255 ? 255 : s));
+        }
+    auto estimate = [&](int iw, int ih, std::vector<std::vector<uint8_t>>* tables) {
+        Image image(NR_CODE_YUV444, iw, ih);
+        for (int y = 0; y < ih; ++y)
+            for (int x = 0; x < iw; ++x) {
+                uint8_t* p = image.row(y) + 3 * x;
+                p[0] = luma[(size_t)y * W + x];
+                p[1] = p[2] = 128;
+            }
+        Profile prof;
+        const int32_t levels[3] = {4, 0, 0};
+        ASSERT_EQ(nr_profile_estimate(nullptr, &prof.p, &image.img, levels), NR_OK);
+        for (int k = 0; k < 4; ++k)
+            tables->push_back(table(prof.entry(0, k)));
+    };
+    std::vector<std::vector<uint8_t>> large, crop;
+    estimate(W, H, &large);
+    estimate(w, h, &crop);
+    ASSERT_EQ(large.size(), 4u);
+    ASSERT_EQ(crop.size(), 4u);
+    /* Both fit the two finest levels freely: mid-brightness noise levels within two bins (full
+     * bins put the peak at the first of them, a little below the most frequent variance). */
+    for (int k = 0; k < 2; ++k)
+        for (int i : {124, 128, 132}) {
+            EXPECT_GT(crop[k][i], 2) << "level " << k << " brightness " << i;
+            EXPECT_NEAR(large[k][i], crop[k][i], 2) << "level " << k << " brightness " << i;
+        }
 }

@@ -288,6 +288,86 @@ TEST(BlockLoop, EdgeValue255SkipsTheFlatTest) {
     EXPECT_EQ(level.at(5, 5), 121); /* mean 120.5: (7712 + 32) >> 6 = 121 */
 }
 
+TEST(BlockLoop, NoiseMapLookupRoundsTheBlockCentreToTheGrid) {
+    /* d = 4 over 10 x 10: blocks at 0, 4 and 8 both ways. With shifts 2 (x) and 1 (y) the centres
+     * round to grid columns (x + 2 + 2) >> 2 = 1, 2, 3 and rows (y + 2 + 1) >> 1 = 1, 3, 5. Only
+     * grid point (1, 3) has noise: only the block at (0, 4) is flattened. */
+    Plane level(10, 10, 8, U8);
+    for (int y = -8; y < 18; ++y)
+        for (int x = -8; x < 18; ++x)
+            level.at(x, y) = (uint8_t)(100 + 3 * x + 5 * y);
+    const Plane before = level;
+    Map m(8, 8, 0);
+    m.map.shift_x = 2;
+    m.map.shift_y = 1;
+    m.buf[(size_t)(3 + m.map.margin_top) * m.map.stride + 1 + m.map.margin_left] = 255;
+    NrFilterParams p = params(4, 0, 12, 0, 0);
+    ASSERT_EQ(nr_block_filter_level(nullptr, &level.level, &m.map, &p, &level.level), NR_OK);
+    /* The flat statistics window of the block: columns -2 .. 5, rows 2 .. 9. */
+    int s1 = 0;
+    for (int y = 2; y < 10; ++y)
+        for (int x = -2; x < 6; ++x)
+            s1 += before.buf[(size_t)(y + 8) * before.level.stride + x + 8];
+    const int mean = (s1 + 32) >> 6;
+    for (int y = -8; y < 18; ++y)
+        for (int x = -8; x < 18; ++x) {
+            const bool in_block = x >= 0 && x < 4 && y >= 4 && y < 8;
+            const int want = in_block ? mean : 100 + 3 * x + 5 * y;
+            ASSERT_EQ(level.at(x, y), want) << x << "," << y;
+        }
+}
+
+TEST(BlockLoop, FlatThresholdIsShiftedDownByTheLevelIndex) {
+    /* A 120 / 121 checkerboard: every 8 x 8 window has 64 S2 - S1^2 = 1,024. With noise 2 and
+     * flat factor 1, T = 2 >> j: flat (1,024 <= T << 12) for j = 0 and 1, not flat for j = 2. */
+    for (int j = 0; j < 3; ++j) {
+        Plane level(12, 12, 8, U8);
+        for (int y = -8; y < 20; ++y)
+            for (int x = -8; x < 20; ++x)
+                level.at(x, y) = (uint8_t)(120 + ((x + y) & 1));
+        const std::vector<uint8_t> before = level.buf;
+        Map m(12, 12, 2, j);
+        NrFilterParams p = params(8, 0, 1, 0, 0);
+        ASSERT_EQ(nr_block_filter_level(nullptr, &level.level, &m.map, &p, &level.level), NR_OK);
+        if (j < 2) {
+            EXPECT_EQ(level.at(0, 0), 121) << j; /* (7,712 + 32) >> 6 */
+            EXPECT_EQ(level.at(11, 11), 121) << j;
+        } else {
+            EXPECT_EQ(level.buf, before);
+        }
+    }
+}
+
+TEST(BlockLoop, EdgeValueWidensTheSearchSigma) {
+    /* One 8 x 8 block (inner 4 x 4: remainder 4, grid from 0). sigma = (W x (X + 64)) >> 6. */
+    std::mt19937 rng(17);
+    std::vector<uint8_t> scratch(NR_BLOCK_SCRATCH_SIZE);
+    NrWeightLut lut{};
+    nr_weight_lut_get(nullptr, &lut);
+    Plane level(4, 4, 8, U8);
+    std::normal_distribution<double> noise(0.0, 5.0);
+    for (int y = -8; y < 12; ++y)
+        for (int x = -8; x < 12; ++x)
+            level.at(x, y) = (uint8_t)std::min(255l, std::max(0l, 90 + 2 * x + lround(noise(rng))));
+    std::vector<std::vector<uint8_t>> outs;
+    for (int edge_value : {0, 100, 254}) {
+        Plane edge(4, 4, 8, U8);
+        std::fill(edge.buf.begin(), edge.buf.end(), (uint8_t)edge_value);
+        Map m(4, 4, 20);
+        NrFilterParams p = params(8, 0, 0, 1, 2, 4);
+        p.edge_map = &edge.level;
+        Plane got = level;
+        ASSERT_EQ(nr_block_filter_level(nullptr, &got.level, &m.map, &p, &got.level), NR_OK);
+        Plane want = level;
+        nr_block_search(level.ptr(0, 0), level.level.stride, want.ptr(0, 0), want.level.stride, U8,
+                        8, 2, 1, 0, (uint32_t)(20 * (edge_value + 64)) >> 6, 4, lut.table,
+                        scratch.data(), (int32_t)scratch.size());
+        ASSERT_EQ(got.buf, want.buf) << "edge " << edge_value;
+        outs.push_back(got.buf);
+    }
+    EXPECT_NE(outs[0], outs[2]); /* the edge value mattered */
+}
+
 TEST(BlockLoop, DifferentDestinationGetsTheInnerAreaGrownByEight) {
     std::mt19937 rng(5);
     Plane src(20, 12, 10, U8);
@@ -741,6 +821,33 @@ TEST(FilterFastForms, AccumulatorsAndFinalisersAgree) {
     }
 }
 
+TEST(FilterFastForms, SixteenBitFinalisersAgreeForTotalsAbove256) {
+    /* Totals above 256 with sums near the top of the 16-bit range: a + T/2 passes 65,535, which
+     * the portable form carries in 32 bits. */
+    std::mt19937 rng(91);
+    uint8_t src[8 * 8];
+    for (auto& v : src)
+        v = (uint8_t)(rng() & 0xFF);
+    for (uint32_t total : {257u, 300u, 1000u, 4096u}) {
+        for (int d : {4, 8}) {
+            uint16_t acc[64];
+            for (int i = 0; i < 64; ++i)
+                acc[i] = (uint16_t)(65535 - (rng() % 200));
+            for (int keep : {0, 100, 256}) {
+                uint8_t want[64], got[64], words[64];
+                nr_finalize16(src, 8, total, keep, d, want, 8, acc);
+                nr_finalize16_sse2(src, 8, total, keep, d, got, 8, acc);
+                nr_finalize16_words(src, 8, total, keep, d, words, 8, acc);
+                for (int i = 0; i < d * d; ++i) {
+                    const int k = (i / d) * 8 + i % d;
+                    ASSERT_EQ(got[k], want[k]) << "T " << total << " d " << d << " keep " << keep;
+                    ASSERT_EQ(words[k], want[k]) << "T " << total << " d " << d;
+                }
+            }
+        }
+    }
+}
+
 TEST(FilterFastForms, FlatMeanBlendAgrees) {
     std::mt19937 rng(12);
     std::uniform_int_distribution<int> byte(0, 255), keepd(-20, 280);
@@ -860,6 +967,55 @@ TEST(FilterFastForms, BlockSearchAgreesOnRandomBlocks) {
                                  avx2.level.stride, format, c.d, c.steps, c.radius, keep, sigma,
                                  scale, lut.table, scratch.data(), (int32_t)scratch.size());
             ASSERT_EQ(avx2.buf, want.buf) << "AVX2, trial " << trial;
+        }
+    }
+}
+
+TEST(FilterFastForms, BlockSearchAgreesAtTheSampleExtremes) {
+    /* Samples at the ends of their range, and weights that keep every candidate: the 16-bit sums
+     * come close to 16 x 16 x 255, the signed bias reaches 0 and 255. */
+    struct Config {
+        int d, radius, steps;
+    } configs[] = {{8, 1, 2}, {4, 1, 2}, {8, 3, 0}, {4, 3, 0}, {4, 1, 3}, {8, 1, 0}};
+    std::mt19937 rng(808);
+    std::vector<uint8_t> scratch(NR_BLOCK_SCRATCH_SIZE);
+    NrWeightLut lut{};
+    nr_weight_lut_get(nullptr, &lut);
+    for (int trial = 0; trial < 96; ++trial) {
+        const Config& c = configs[trial % 6];
+        const uint32_t format = (trial / 6) % 2 ? S8 : U8;
+        const int pattern = (trial / 12) % 4;
+        Plane level(16, 16, 8, format);
+        const uint8_t lo = format == U8 ? 0 : 0x80, hi = format == U8 ? 255 : 0x7F;
+        for (auto& b : level.buf) {
+            switch (pattern) {
+            case 0: /* all at the top */
+                b = hi;
+                break;
+            case 1: /* all at the bottom */
+                b = lo;
+                break;
+            case 2: /* mostly the top, a few at the bottom */
+                b = rng() % 16 ? hi : lo;
+                break;
+            default: /* either end */
+                b = rng() % 2 ? hi : lo;
+                break;
+            }
+        }
+        const int keep = (int)(rng() % 257);
+        const uint32_t sigma = pattern == 3 ? 60000u : 900u;
+        std::vector<uint8_t> first;
+        for (uint32_t mask : kMasks) {
+            CpuMask cpu(mask);
+            Plane out = level;
+            nr_block_search(level.ptr(4, 4), level.level.stride, out.ptr(4, 4), out.level.stride,
+                            format, c.d, c.steps, c.radius, keep, sigma, 1, lut.table,
+                            scratch.data(), (int32_t)scratch.size());
+            if (first.empty())
+                first = out.buf;
+            else
+                ASSERT_EQ(out.buf, first) << "trial " << trial << " mask " << mask;
         }
     }
 }

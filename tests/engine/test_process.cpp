@@ -6,9 +6,11 @@
 #include <stdio.h>
 #include <string.h>
 
+#include <algorithm>
 #include <atomic>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "nr_context.h"
@@ -512,6 +514,30 @@ TEST(ProcessSizes, ZeroAndNegativeSizesAreRefused) {
     EXPECT_EQ(buf, std::vector<uint8_t>(64, kCanary));
 }
 
+TEST(ProcessSizes, EstimateOfAFrameWithNothingToMeasureStillFillsTheBlob) {
+    // A one-row YUY2 frame is empty once its height is made even: the stored profile stays, and
+    // the caller's blob receives it instead of keeping whatever it held.
+    const Frame wide = makeFrame(noisy(photoResized(640, 480), 6.0, 4.0, 71), NR_FORMAT_YUY2);
+    const Frame row = makeFrame(noisy(synthetic(64, 1), 6.0, 4.0, 72), NR_FORMAT_YUY2);
+    for (const bool stored : {false, true}) {
+        Engine engine;
+        applicationSettings(engine.e);
+        if (stored) {
+            ASSERT_EQ(nr_engine_estimate_profile(engine.e, &wide.f, nullptr), NR_OK);
+        }
+        NrProfileBlob expected;
+        memcpy(expected, nr_ctx_store_profile(engine.e), sizeof(expected));
+        NrProfileBlob blob;
+        memset(blob, 0xa5, sizeof(blob));
+        ASSERT_EQ(nr_engine_estimate_profile(engine.e, &row.f, blob), NR_OK);
+        EXPECT_EQ(0, memcmp(blob, expected, sizeof(blob))) << stored;
+        EXPECT_EQ(engine.e->profile.group_count, stored ? 3u : 0u);
+        // Loading that blob back gives the profile the context had.
+        ASSERT_EQ(nr_engine_load_profile(engine.e, blob), NR_OK);
+        EXPECT_EQ(0, memcmp(nr_ctx_store_profile(engine.e), expected, sizeof(expected)));
+    }
+}
+
 TEST(ProcessLarge, TwelveMegapixelFrameDenoisesInBoundedTiles) {
     const int32_t w = 4000, h = 3000;
     const Picture clean_picture = synthetic(w, h);
@@ -614,6 +640,26 @@ TEST(ProcessModes, UnfilteredModeWithUnityDetailReproducesTheSource) {
     installFlatProfile(engine.e, 4);
     ASSERT_EQ(nr_engine_process(engine.e, &src.f, &dst.f, nullptr, nullptr), NR_OK);
     EXPECT_EQ(dst.buf, src.buf);
+}
+
+TEST(ProcessModes, UnfilteredLevelsStillHaveTheirBandsScaledByTheDetailGain) {
+    // Mode 8 filters no level, but a detail gain above 256 still raises the bands: a bright dot
+    // on grey comes out brighter and its surroundings darker, and the flat area stays as it was.
+    Picture p(200, 150);
+    std::fill(p.y.begin(), p.y.end(), (uint8_t)100);
+    std::fill(p.u.begin(), p.u.end(), (uint8_t)128);
+    std::fill(p.v.begin(), p.v.end(), (uint8_t)128);
+    p.y[(size_t)75 * 200 + 100] = 160;
+    const Frame src = makeFrame(p, NR_FORMAT_YUV444);
+    Frame dst = makeFrame(Picture(200, 150), NR_FORMAT_YUV444);
+    Engine engine;
+    ASSERT_GE(nr_ctx_set_mode(engine.e, 8), 0);
+    nr_ctx_set_detail(engine.e, 50, 0); // luma detail gains 384 at levels 0 to 2
+    installFlatProfile(engine.e, 4);
+    ASSERT_EQ(nr_engine_process(engine.e, &src.f, &dst.f, nullptr, nullptr), NR_OK);
+    EXPECT_GT(lumaAt(dst, 100, 75), 160);
+    EXPECT_LT(lumaAt(dst, 101, 75), 100);
+    EXPECT_EQ(lumaAt(dst, 10, 10), 100);
 }
 
 TEST(ProcessModes, ModesWithUnknownFilterKindsFail) {
@@ -727,6 +773,64 @@ TEST(ProcessArgs, MissingEngineFrameOrPlaneIsInvalid) {
     }
     EXPECT_EQ(nr_engine_estimate_profile(nullptr, &src.f, nullptr), NR_ERR_INVALID_ARG);
     EXPECT_EQ(nr_engine_estimate_profile(engine.e, nullptr, nullptr), NR_OK);
+}
+
+TEST(ProcessArgs, ContextWithoutWorkersFailsInsteadOfLeavingTheFrameUnwritten) {
+    // A context whose pool could not be built (nr_engine_create hands it back with its status):
+    // no tile job runs, and the run must not pass for a success.
+    const Frame src = makeFrame(noisy(synthetic(640, 480), 6.0, 4.0, 19), NR_FORMAT_YUY2);
+    Frame dst = makeFrame(Picture(640, 480), NR_FORMAT_YUY2);
+    const Frame before = dst;
+    Engine engine;
+    applicationSettings(engine.e);
+    installFlatProfile(engine.e, 4);
+    NrPool* pool = engine.e->pool;
+    engine.e->pool = nullptr;
+    Progress progress;
+    const int32_t status = nr_engine_process(engine.e, &src.f, &dst.f, recordProgress, &progress);
+    engine.e->pool = pool;
+    EXPECT_EQ(status, NR_ERR_FAILED);
+    EXPECT_EQ(dst.buf, before.buf);
+    EXPECT_EQ(progress.percents, (std::vector<int32_t>{100}));
+    EXPECT_EQ(engine.e->buffers.noise_maps, nullptr);
+}
+
+TEST(ProcessArgs, FramesWhoseRowsOverlapAreRefused) {
+    // A stride shorter than a row makes neighbouring tiles write the same bytes at once.
+    const Frame src = makeFrame(noisy(synthetic(640, 480), 6.0, 4.0, 29), NR_FORMAT_YUY2);
+    Engine engine;
+    applicationSettings(engine.e);
+    installFlatProfile(engine.e, 4);
+    for (const int32_t stride : {0, 2 * 640 - 2, -(2 * 640 - 2)}) {
+        Frame dst = makeFrame(Picture(640, 480), NR_FORMAT_YUY2);
+        const Frame before = dst;
+        NrFrame squeezed = dst.f;
+        squeezed.strides[0] = stride;
+        if (stride < 0) {
+            squeezed.planes[0] += (size_t)dst.f.strides[0] * 479;
+        }
+        EXPECT_EQ(nr_engine_process(engine.e, &src.f, &squeezed, nullptr, nullptr),
+                  NR_ERR_INVALID_ARG)
+            << stride;
+        EXPECT_EQ(dst.buf, before.buf) << stride;
+        EXPECT_EQ(nr_engine_estimate_profile(engine.e, &squeezed, nullptr), NR_ERR_INVALID_ARG);
+    }
+    // One row needs no stride, and a stride of exactly one row is fine.
+    const Frame row = makeFrame(noisy(synthetic(64, 2), 6.0, 4.0, 30), NR_FORMAT_YUV444);
+    Frame one = row;
+    NrFrame single = row.f;
+    single.height = 1;
+    single.strides[0] = 0;
+    NrFrame single_dst = one.f;
+    single_dst.height = 1;
+    single_dst.strides[0] = 0;
+    EXPECT_EQ(nr_engine_process(engine.e, &single, &single_dst, nullptr, nullptr), NR_OK);
+    Frame tight = makeFrame(Picture(64, 2), NR_FORMAT_YUV444);
+    NrFrame tight_src = row.f;
+    tight_src.strides[0] = 3 * 64;
+    NrFrame tight_dst = tight.f;
+    tight_dst.strides[0] = 3 * 64;
+    EXPECT_EQ(nr_engine_process(engine.e, &tight_src, &tight_dst, nullptr, nullptr), NR_OK);
 }
 
 TEST(ProcessArgs, PartlyOverlappingFramesAreRefusedInPlaceIsAllowed) {
@@ -1204,6 +1308,50 @@ TEST(TileProcess, OneCallTileEqualsTheScheduledRunOfAOneTileFrame) {
     nr_test_fail_alloc_after(-1);
     EXPECT_EQ(untouched.buf, src.buf);
     nr_worker_buffers_free(nullptr, buffers, 2, 1, 3);
+}
+
+} // namespace
+
+namespace {
+
+TEST(ProcessDeterminism, ContextsInParallelThreadsGiveTheSingleRunResult) {
+    // The application runs one context per denoiser, the batch and the editing page at once.
+    const Frame src = makeFrame(noisy(photoResized(640, 480), 6.0, 4.0, 88), NR_FORMAT_YUY2);
+    Frame reference = src;
+    {
+        Engine engine;
+        applicationSettings(engine.e);
+        ASSERT_EQ(denoiseLikeTheApplication(engine.e, src, &reference), NR_OK);
+    }
+    std::vector<Frame> outputs(3, src);
+    std::vector<int32_t> statuses(outputs.size(), -1);
+    std::vector<std::thread> threads;
+    for (size_t i = 0; i < outputs.size(); ++i) {
+        threads.emplace_back([&, i] {
+            NrEngine* e = nullptr;
+            if (nr_engine_create(&e) == NR_OK) {
+                nr_engine_set_mode(e, 0);
+                nr_engine_set_strength(e, 0);
+                nr_engine_set_detail(e, 0);
+                nr_engine_set_luma_strength(e, 50);
+                nr_engine_set_chroma_strength(e, 50);
+                nr_engine_set_detail(e, 50);
+                int32_t status = NR_OK;
+                for (int run = 0; run < 3 && status == NR_OK; ++run) {
+                    status = denoiseLikeTheApplication(e, src, &outputs[i]);
+                }
+                statuses[i] = status;
+            }
+            nr_engine_destroy(e);
+        });
+    }
+    for (std::thread& t : threads) {
+        t.join();
+    }
+    for (size_t i = 0; i < outputs.size(); ++i) {
+        EXPECT_EQ(statuses[i], NR_OK) << i;
+        EXPECT_EQ(outputs[i].buf, reference.buf) << i;
+    }
 }
 
 } // namespace

@@ -26,15 +26,17 @@ std::vector<uint8_t> blob(const uint8_t* profile)
     return std::vector<uint8_t>(profile, profile + NR_PROFILE_BLOB_SIZE);
 }
 
-// What a fresh engine makes of src with the given profile blob and luminance.
-std::vector<uint8_t> processedWithProfile(const NrFrame* src, const uint8_t* profile, int luminance)
+// What a fresh engine makes of src with the given profile blob and settings.
+std::vector<uint8_t> processedWithProfile(const NrFrame* src, const uint8_t* profile, int luminance,
+                                          int chrominance = 0, int detail = 0)
 {
     NrEngine* engine = nullptr;
     EXPECT_EQ(nr_engine_create(&engine), NR_OK);
     nr_engine_set_mode(engine, 0);
     nr_engine_set_strength(engine, 0);
-    nr_engine_set_detail(engine, 0);
+    nr_engine_set_detail(engine, detail);
     nr_engine_set_luma_strength(engine, luminance);
+    nr_engine_set_chroma_strength(engine, chrominance);
     EXPECT_EQ(nr_engine_load_profile(engine, profile), NR_OK);
     FramePtr dst(duplicateFrame(src));
     EXPECT_EQ(nr_engine_process(engine, src, dst.get(), nullptr, nullptr), NR_OK);
@@ -65,6 +67,29 @@ TEST(Denoiser, FirstRunEstimatesAndLaterRunsReuseTheProfile)
     ASSERT_EQ(denoiser.process(second.get(), dst.get()), NR_OK);
     EXPECT_EQ(blob(denoiser.cachedProfile()), profile);
     EXPECT_EQ(pixels(dst.get()), processedWithProfile(second.get(), profile.data(), 80));
+}
+
+TEST(Denoiser, EachSliderReachesTheEngine)
+{
+    FramePtr photo = frameFromImage(noisyImage(96, 64, 1, 14.0));
+    FramePtr dst(duplicateFrame(photo.get()));
+    struct Case {
+        int luminance, chrominance, sharpness;
+    } cases[] = {{0, 80, 0}, {60, 0, 0}, {60, 0, 90}, {30, 70, 50}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message()
+                     << c.luminance << " " << c.chrominance << " " << c.sharpness);
+        IQDenoiser denoiser;
+        denoiser.setLuminance(c.luminance);
+        denoiser.setChrominance(c.chrominance);
+        denoiser.setSharpness(c.sharpness);
+        ASSERT_EQ(denoiser.process(photo.get(), dst.get()), NR_OK);
+        const uint8_t* profile = denoiser.cachedProfile();
+        EXPECT_EQ(pixels(dst.get()), processedWithProfile(photo.get(), profile, c.luminance,
+                                                          c.chrominance, c.sharpness));
+        // Without these settings the picture would come out otherwise.
+        EXPECT_NE(pixels(dst.get()), processedWithProfile(photo.get(), profile, 0, 0, 0));
+    }
 }
 
 TEST(Denoiser, FailedEstimateEstimatesAgainOnTheNextRun)

@@ -126,6 +126,45 @@ TEST_F(EngineController, NewPhotoGetsNewDenoiserAndDropsStaleResults)
     EXPECT_NE(controller.denoiser()->cachedProfile(), nullptr);
 }
 
+TEST_F(EngineController, AnOldPhotosResultIsNotTakenForTheNewOnesOwn)
+{
+    IQEngineController controller;
+    Spies spies(controller);
+    controller.setImage(noisyImage(96, 48, 3));
+    controller.startOperation(IQEngineController::DenoiseOperation);
+    // The new photo's own job creates its result buffers before the old job's result arrives:
+    // only the new photo's result may be delivered.
+    controller.setImage(noisyImage(64, 32, 4));
+    controller.startOperation(IQEngineController::DenoiseOperation);
+    settle(controller);
+    ASSERT_EQ(spies.yuv.count(), 1);
+    ASSERT_NE(yuvBuffer(spies.yuv, 0), nullptr);
+    EXPECT_EQ(yuvBuffer(spies.yuv, 0)->width, 64);
+    EXPECT_EQ(spies.yuv.at(0).at(1).toInt(), 0);
+}
+
+TEST_F(EngineController, PhotosOfOther32BitLayoutsKeepTheirColours)
+{
+    const QImage orange = flatImage(8, 4, qRgb(250, 120, 10));
+    for (QImage::Format format :
+         {QImage::Format_ARGB32, QImage::Format_RGBA8888, QImage::Format_RGBX8888,
+          QImage::Format_ARGB32_Premultiplied, QImage::Format_RGB888}) {
+        SCOPED_TRACE(testing::Message() << "format " << format);
+        IQEngineController controller;
+        controller.setImage(orange.convertToFormat(format));
+        const IQBGRData* bgr = controller.sourceBGRData();
+        ASSERT_NE(bgr, nullptr);
+        ASSERT_EQ(bgr->width, 8);
+        EXPECT_EQ(bgr->data[0], 10);  // B
+        EXPECT_EQ(bgr->data[1], 120); // G
+        EXPECT_EQ(bgr->data[2], 250); // R
+        IQBGRAData argb(8, 4);
+        frameToArgb(argb.data, controller.sourceFrameData());
+        EXPECT_NEAR(argb.data[0], 10, 3);
+        EXPECT_NEAR(argb.data[2], 250, 3);
+    }
+}
+
 TEST_F(EngineController, DestroyedWhileAJobRuns)
 {
     auto controller = std::make_unique<IQEngineController>();

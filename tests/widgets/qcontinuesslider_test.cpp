@@ -4,6 +4,7 @@
 #include "qcontinuesslider.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QFrame>
 #include <QSignalSpy>
 #include <QStyle>
@@ -119,6 +120,29 @@ TEST_F(QContinuesSliderTest, DragDeliversNothingAndReleaseDeliversOneValue) {
     EXPECT_FALSE(slider->isSliderDown());
 }
 
+// A second button clicked during the drag does not end it: the drag still delivers nothing and
+// only the release of the last button reports, once.
+TEST_F(QContinuesSliderTest, SecondButtonClickedDuringADragKeepsItHeldBack) {
+    QPoint at = handleRect(*slider).center();
+    QTest::mousePress(slider, Qt::LeftButton, Qt::NoModifier, at);
+    QTest::mouseClick(slider, Qt::RightButton, Qt::NoModifier, at);
+    EXPECT_TRUE(slider->signalsBlocked());
+    for (int i = 0; i < 3; ++i) {
+        at += QPoint(15, 0);
+        QTest::mouseMove(slider, at);
+    }
+    const int dragged = slider->value();
+    EXPECT_GT(dragged, 50);
+    EXPECT_EQ(spies->valueChanged.count(), 0);
+    EXPECT_EQ(spies->others(), 0);
+
+    QTest::mouseRelease(slider, Qt::LeftButton, Qt::NoModifier, at);
+    EXPECT_EQ(ints(spies->valueChanged), QList<int>{dragged});
+    EXPECT_EQ(spies->others(), 0);
+    EXPECT_FALSE(slider->signalsBlocked());
+    EXPECT_FALSE(slider->isSliderDown());
+}
+
 TEST_F(QContinuesSliderTest, ClickOnTheHandleReportsTheUnchangedValueOnce) {
     QTest::mouseClick(slider, Qt::LeftButton, Qt::NoModifier, handleRect(*slider).center());
     EXPECT_EQ(slider->value(), 50);
@@ -153,6 +177,7 @@ TEST_F(QContinuesSliderTest, WheelChangesNothingAndPassesTheEventOn) {
 // with one report of the value it left, and later changes reach the receivers again.
 TEST_F(QContinuesSliderTest, PressWithoutItsReleaseEndsAndReportsOnce) {
     QFrame* popup = nullptr;
+    QDialog* modal = nullptr;
     const struct {
         const char* what;
         std::function<void()> interrupt;
@@ -172,6 +197,20 @@ TEST_F(QContinuesSliderTest, PressWithoutItsReleaseEndsAndReportsOnce) {
          [&] {
              delete popup;
              popup = nullptr;
+         }},
+        // The modal window takes the grab away; the release over the blocked window is dropped.
+        {"a modal window opens",
+         [&] {
+             modal = new QDialog;
+             modal->setModal(true);
+             modal->show();
+             ASSERT_TRUE(QTest::qWaitForWindowExposed(modal));
+             QTest::mouseRelease(slider, Qt::LeftButton, Qt::NoModifier,
+                                 handleRect(*slider).center());
+         },
+         [&] {
+             delete modal;
+             modal = nullptr;
          }},
     };
     for (const auto& c : cases) {
