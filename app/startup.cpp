@@ -10,9 +10,7 @@
 #include <QTextCodec>
 #include <QTranslator>
 
-#if NR_HAVE_RAW_PLUGIN
 #include "registerrawplugin.h"
-#endif
 
 // The resource trees live in this static library; an object file nothing refers to would be
 // dropped by the linker, so their registration is called from here by name (Q_INIT_RESOURCE
@@ -40,9 +38,7 @@ void initApplicationStatics() {
         return;
     registerResources();
     g_translator = new QTranslator();
-#if NR_HAVE_RAW_PLUGIN
     registerRawPlugin();
-#endif
 }
 
 QTranslator* globalTranslator() {

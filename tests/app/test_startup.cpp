@@ -97,7 +97,6 @@ TEST(StartupStatics, ExistBeforeAnyStartupCallAndResourcesAreRegistered) {
     EXPECT_TRUE(QFile::exists(":/qm/denoise_de.qm"));
 }
 
-#if NR_HAVE_RAW_PLUGIN
 TEST(StartupStatics, RawPluginIsRegisteredAsStaticPlugin) {
     bool found = false;
     for (QObject* instance : QPluginLoader::staticInstances())
@@ -110,7 +109,6 @@ TEST(StartupStatics, RawPluginIsRegisteredAsStaticPlugin) {
     QImageReader reader(QStringLiteral(NR_TEST_DATA_DIR "/raw/IMG_1361.dng"));
     EXPECT_TRUE(reader.canRead()) << reader.errorString().toStdString();
 }
-#endif
 
 TEST(TranslationSuffix, FollowsTheLanguageOfTheLocale) {
     struct Case {
