@@ -56,6 +56,11 @@ export XDG_CONFIG_HOME="$work/home/.config"
 export XDG_DATA_HOME="$work/home/.local/share"
 export XDG_CACHE_HOME="$work/home/.cache"
 export XDG_RUNTIME_DIR="$work/runtime"
+# The single-instance guard keeps its socket and shared-memory key file in the temporary folder:
+# one of our own, so that a copy of the program this user runs elsewhere does not take the first
+# start over (and answer the second start in its place).
+mkdir -p "$work/tmp"
+export TMPDIR="$work/tmp"
 unset QT_QPA_PLATFORM WAYLAND_DISPLAY
 
 # Xvfb picks a free display itself and writes its number to the given descriptor.
@@ -106,8 +111,11 @@ pixel=$(import -window root -crop "1x1+$((left + 40))+$((top + height - 40))" tx
 [[ "$pixel" == *"#222222"* ]] || fail "the page background is not #222222: $pixel"
 echo "smoke: screenshot $(stat -c %s "$shot") bytes, background $(grep -o '#[0-9A-F]\{6\}' <<<"$pixel")"
 
+# Gives a window the keyboard focus; xdotool's --sync waits for it without end, so it is bounded.
+focus() { timeout 10 xdotool windowfocus --sync "$1" || fail "window $1 did not take the focus"; }
+
 # File > Open by its shortcut brings up the Open dialog; Escape cancels it and leaves the window.
-xdotool windowfocus --sync "$window"
+focus "$window"
 xdotool key --clearmodifiers ctrl+o
 dialog=
 for _ in $(seq 100); do
@@ -116,7 +124,7 @@ for _ in $(seq 100); do
   sleep 0.1
 done
 [[ -n "$dialog" ]] || fail "Ctrl+O brought up no Open dialog"
-xdotool windowfocus --sync "$dialog"
+focus "$dialog"
 xdotool key --clearmodifiers Escape
 for _ in $(seq 100); do
   xdotool search --onlyvisible --name "^Open File\$" >/dev/null 2>&1 || break
@@ -140,7 +148,7 @@ count=$(xdotool search --onlyvisible --name "^${title}\$" 2>/dev/null | wc -l)
 echo "smoke: the second start exited with 0; the first keeps running"
 
 # Quit through the File menu's shortcut.
-xdotool windowfocus --sync "$window"
+focus "$window"
 xdotool key --clearmodifiers ctrl+q
 for _ in $(seq 100); do
   kill -0 "$first_pid" 2>/dev/null || break
