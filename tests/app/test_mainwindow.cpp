@@ -29,6 +29,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPointer>
@@ -349,6 +351,61 @@ TEST_F(MainWindowTest, StartsOnTheImportPageWithItsSizeTitleAndMenus) {
     // The stylesheet was applied first, with the palette from its first rule.
     EXPECT_TRUE(qApp->styleSheet().startsWith(QStringLiteral("QPalette{background:#222222;}")));
     EXPECT_EQ(QApplication::palette().color(QPalette::Window), QColor(QStringLiteral("#222222")));
+}
+
+TEST_F(MainWindowTest, MenusHoldTheirEntriesInOrderWithTheirShortcuts) {
+    // An empty text stands for a separator.
+    struct Entry {
+        const char* text;
+        QKeySequence shortcut;
+    };
+    const auto native = [](const char* text) {
+        return QKeySequence(QLatin1String(text), QKeySequence::NativeText);
+    };
+    const QList<QPair<QString, QList<Entry>>> menus = {
+        {"IDS_FILE",
+         {{"IDS_OPEN", QKeySequence(QKeySequence::Open)},
+          {"IDS_SAVEAS", QKeySequence(QKeySequence::Save)},
+          {"", QKeySequence()},
+          {"IDS_BATCH", QKeySequence()},
+          {"", QKeySequence()},
+          {"E&xit", native("Ctrl+Q")}}},
+        {"IDS_VIEW",
+         {{"IDS_MENU_ACTUALSIZE", native("Ctrl+0")},
+          {"IDS_MENU_FITIN", native("Ctrl+9")},
+          {"IDS_MENU_ZOOMIN", QKeySequence(QKeySequence::ZoomIn)},
+          {"IDS_MENU_ZOOMOUT", QKeySequence(QKeySequence::ZoomOut)},
+          {"", QKeySequence()},
+          {"IDS_BEFORE_AFTER", native("Ctrl+B")}}},
+        {"IDS_HELP",
+         {{"IDS_MENU_ONLINE_HELP", native("Ctrl+H")},
+          {"IDS_MENU_FAQ", QKeySequence()},
+          {"IDS_MENU_CCS", QKeySequence()},
+          {"", QKeySequence()},
+          {"IDS_ABOUT", QKeySequence()}}},
+    };
+    const QList<QAction*> bar = window->menuBar()->actions();
+    ASSERT_EQ(bar.size(), menus.size());
+    for (int m = 0; m < menus.size(); ++m) {
+        const std::string title = menus[m].first.toStdString();
+        EXPECT_EQ(bar[m]->text(), menus[m].first);
+        ASSERT_NE(bar[m]->menu(), nullptr) << title;
+        const QList<QAction*> entries = bar[m]->menu()->actions();
+        const QList<Entry>& want = menus[m].second;
+        ASSERT_EQ(entries.size(), want.size()) << title;
+        for (int i = 0; i < want.size(); ++i) {
+            const std::string where = title + " #" + std::to_string(i);
+            const bool separator = QLatin1String(want[i].text).isEmpty();
+            EXPECT_EQ(entries[i]->isSeparator(), separator) << where;
+            if (separator)
+                continue;
+            EXPECT_EQ(entries[i]->text(), QLatin1String(want[i].text)) << where;
+            EXPECT_EQ(entries[i]->shortcut(), want[i].shortcut) << where;
+            EXPECT_FALSE(entries[i]->isCheckable()) << where;
+        }
+    }
+    EXPECT_TRUE(action("zoomInAction")->autoRepeat());
+    EXPECT_TRUE(action("zoomOutAction")->autoRepeat());
 }
 
 TEST_F(MainWindowTest, ImportButtonRunsTheOpenDialogAndACancelChangesNothing) {
