@@ -18,6 +18,7 @@
 #include "nr_engine.h"
 #include "nr_estimate.h"
 #include "nr_image.h"
+#include "nr_ppm.h"
 #include "nr_runtime.h"
 #include "nr_tiles.h"
 
@@ -42,39 +43,10 @@ uint8_t clamp255(int v) {
 // Reads a binary PPM (P6, maxval 255, '#' comments allowed) and converts it to full-range
 // BT.601 YUV.
 bool loadPpm(const std::string& path, Picture* out) {
-    FILE* f = fopen(path.c_str(), "rb");
-    if (f == nullptr) {
-        return false;
-    }
-    auto token = [f]() {
-        std::string t;
-        int c = fgetc(f);
-        while (c != EOF && (isspace(c) || c == '#')) {
-            if (c == '#') {
-                while (c != EOF && c != '\n') {
-                    c = fgetc(f);
-                }
-            }
-            c = fgetc(f);
-        }
-        while (c != EOF && !isspace(c)) {
-            t.push_back((char)c);
-            c = fgetc(f);
-        }
-        return t;
-    };
-    const std::string magic = token();
-    const int w = atoi(token().c_str());
-    const int h = atoi(token().c_str());
-    const int maxval = atoi(token().c_str());
-    if (magic != "P6" || w <= 0 || h <= 0 || maxval != 255) {
-        fclose(f);
-        return false;
-    }
-    std::vector<uint8_t> rgb((size_t)w * h * 3);
-    const bool ok = fread(rgb.data(), 1, rgb.size(), f) == rgb.size();
-    fclose(f);
-    if (!ok) {
+    int32_t w = 0;
+    int32_t h = 0;
+    std::vector<uint8_t> rgb;
+    if (!nr_read_ppm(path, &w, &h, &rgb)) {
         return false;
     }
     *out = Picture(w, h);
