@@ -34,7 +34,7 @@
 #include "nr_engine.h"
 #include "nr_image.h"
 #include "nr_params.h"
-#include "nr_ppm.h"
+#include "nr_photo.h"
 #include "nr_tiles.h"
 
 // ---- heap accounting ---------------------------------------------------------------------------
@@ -249,11 +249,9 @@ Rgb mirrorTile(const Rgb& src, int32_t w, int32_t h) {
     out.h = h;
     out.px.resize((size_t)w * h * 3);
     for (int32_t y = 0; y < h; ++y) {
-        int32_t sy = y % (2 * src.h);
-        sy = sy < src.h ? sy : 2 * src.h - 1 - sy;
+        const int32_t sy = nr_mirror_tile_index(y, src.h);
         for (int32_t x = 0; x < w; ++x) {
-            int32_t sx = x % (2 * src.w);
-            sx = sx < src.w ? sx : 2 * src.w - 1 - sx;
+            const int32_t sx = nr_mirror_tile_index(x, src.w);
             memcpy(&out.px[((size_t)y * w + x) * 3], &src.px[((size_t)sy * src.w + sx) * 3], 3);
         }
     }

@@ -18,7 +18,7 @@
 #include "nr_engine.h"
 #include "nr_estimate.h"
 #include "nr_image.h"
-#include "nr_ppm.h"
+#include "nr_photo.h"
 #include "nr_runtime.h"
 #include "nr_tiles.h"
 
@@ -74,11 +74,9 @@ Picture photoResized(int32_t w, int32_t h) {
     const Picture& src = photo();
     Picture out(w, h);
     for (int32_t y = 0; y < h; ++y) {
-        int32_t sy = y % (2 * src.h);
-        sy = sy < src.h ? sy : 2 * src.h - 1 - sy;
+        const int32_t sy = nr_mirror_tile_index(y, src.h);
         for (int32_t x = 0; x < w; ++x) {
-            int32_t sx = x % (2 * src.w);
-            sx = sx < src.w ? sx : 2 * src.w - 1 - sx;
+            const int32_t sx = nr_mirror_tile_index(x, src.w);
             const size_t i = (size_t)y * w + x;
             const size_t j = (size_t)sy * src.w + sx;
             out.y[i] = src.y[j];

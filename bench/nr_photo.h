@@ -1,5 +1,5 @@
-// Reads binary PPM pictures (P6, maxval 255, '#' comments allowed) into packed R G B bytes. Shared
-// by the benchmark and the engine tests; plain C++, no test framework.
+// Photo helpers shared by the benchmark and the engine tests (plain C++, no test framework): a
+// binary PPM reader and the index arithmetic of mirror-tiling a photo to a larger size.
 #pragma once
 
 #include <ctype.h>
@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+// Reads a binary PPM (P6, maxval 255, '#' comments allowed) into packed R G B bytes.
 inline bool nr_read_ppm(const std::string& path, int32_t* w_out, int32_t* h_out,
                         std::vector<uint8_t>* rgb) {
     FILE* f = fopen(path.c_str(), "rb");
@@ -46,4 +47,11 @@ inline bool nr_read_ppm(const std::string& path, int32_t* w_out, int32_t* h_out,
     }
     fclose(f);
     return ok;
+}
+
+// The source row (or column) of row i when a picture of n rows is repeated with mirrored copies:
+// 0 1 .. n-1 n-1 .. 1 0 0 1 ..
+inline int32_t nr_mirror_tile_index(int32_t i, int32_t n) {
+    const int32_t t = i % (2 * n);
+    return t < n ? t : 2 * n - 1 - t;
 }
