@@ -543,13 +543,8 @@ void block_search(const FilterKernels* k, const uint8_t* src, int32_t ss, uint8_
     ScratchLayout l = layout_scratch(scratch, e);
     /* The 8 x 8 window: the block itself for d = 8, centred on the 4 x 4 block otherwise. */
     const int32_t inset = d == 8 ? 0 : 2;
-    const uint8_t* window = src - inset - inset * ss;
-    const uint8_t* base = window;
     int32_t bs = ss;
-    if (e > 0) {
-        base = copy_search_area(l, window, ss, e);
-        bs = l.pitch;
-    }
+    const uint8_t* base = search_window(l, src, ss, inset, e, &bs);
 
     int32_t* offsets = l.offsets;
     int32_t* dist = l.distances;

@@ -384,13 +384,8 @@ void search_sse2(const uint8_t* src, int32_t ss, uint8_t* dst, int32_t ds, int32
     const int32_t e = radius + steps;
     const ScratchLayout l = layout_scratch(scratch, e);
     const int32_t inset = D == 8 ? 0 : 2;
-    const uint8_t* window = src - inset - inset * ss;
-    const uint8_t* base = window;
     int32_t bs = ss;
-    if (e > 0) {
-        base = copy_search_area(l, window, ss, e);
-        bs = l.pitch;
-    }
+    const uint8_t* base = search_window(l, src, ss, inset, e, &bs);
     const __m128i flip = flip_mask<Signed>();
     __m128i ref[4];
     for (int k = 0; k < 4; ++k)
