@@ -34,6 +34,7 @@
 #include "nr_engine.h"
 #include "nr_image.h"
 #include "nr_params.h"
+#include "nr_photo.h"
 #include "nr_tiles.h"
 
 // ---- heap accounting ---------------------------------------------------------------------------
@@ -202,43 +203,6 @@ struct Rgb {
     std::vector<uint8_t> px; // R G B
 };
 
-bool readPpm(const std::string& path, Rgb* out) {
-    FILE* f = fopen(path.c_str(), "rb");
-    if (f == nullptr) {
-        return false;
-    }
-    auto token = [f]() {
-        std::string t;
-        int c = fgetc(f);
-        while (c != EOF && (isspace(c) || c == '#')) {
-            if (c == '#') {
-                while (c != EOF && c != '\n') {
-                    c = fgetc(f);
-                }
-            }
-            c = fgetc(f);
-        }
-        while (c != EOF && !isspace(c)) {
-            t.push_back((char)c);
-            c = fgetc(f);
-        }
-        return t;
-    };
-    const std::string magic = token();
-    const int w = atoi(token().c_str());
-    const int h = atoi(token().c_str());
-    const int maxval = atoi(token().c_str());
-    bool ok = magic == "P6" && w > 0 && h > 0 && maxval == 255;
-    if (ok) {
-        out->w = w;
-        out->h = h;
-        out->px.resize((size_t)w * h * 3);
-        ok = fread(out->px.data(), 1, out->px.size(), f) == out->px.size();
-    }
-    fclose(f);
-    return ok;
-}
-
 bool readPhoto(const std::string& path, Rgb* out) {
 #ifdef NR_BENCH_HAVE_PNG
     png_image image;
@@ -255,7 +219,7 @@ bool readPhoto(const std::string& path, Rgb* out) {
         png_image_free(&image);
     }
 #endif
-    return readPpm(path, out);
+    return nr_read_ppm(path, &out->w, &out->h, &out->px);
 }
 
 // Smooth gradients with some texture and a few sharp edges, like a photo's mix of areas.
@@ -285,11 +249,9 @@ Rgb mirrorTile(const Rgb& src, int32_t w, int32_t h) {
     out.h = h;
     out.px.resize((size_t)w * h * 3);
     for (int32_t y = 0; y < h; ++y) {
-        int32_t sy = y % (2 * src.h);
-        sy = sy < src.h ? sy : 2 * src.h - 1 - sy;
+        const int32_t sy = nr_mirror_tile_index(y, src.h);
         for (int32_t x = 0; x < w; ++x) {
-            int32_t sx = x % (2 * src.w);
-            sx = sx < src.w ? sx : 2 * src.w - 1 - sx;
+            const int32_t sx = nr_mirror_tile_index(x, src.w);
             memcpy(&out.px[((size_t)y * w + x) * 3], &src.px[((size_t)sy * src.w + sx) * 3], 3);
         }
     }

@@ -368,13 +368,9 @@ int nr_profile_estimate_pooled(void* user, NrPool* pool, NrNoiseProfile* profile
     if (profile->groups == nullptr) {
         return NR_ERR_INVALID_ARG;
     }
-    const uint32_t groups = profile->group_count;
-    const int32_t L = groups >= 1 ? profile->groups[0].entry_count : 0;
-    const int32_t C = groups >= 2 ? profile->groups[1].entry_count : 0;
     NrNoiseHistogram hist;
     nr_hist_set_init(&hist);
-    int status =
-        nr_hist_alloc(&hist, user, groups, L, C, NR_HIST_INTENSITY_LOG2, NR_HIST_VARIANCE_LOG2);
+    int status = nr_hist_alloc_for_profile(&hist, user, profile);
     if (status == NR_OK) {
         const NrRect whole = {0, 0, image->width, image->height};
         status = nr_hist_accumulate_image_pooled(user, pool, &hist, &whole, image);

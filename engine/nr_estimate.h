@@ -90,6 +90,9 @@ int nr_profile_estimate_run(void* user, NrNoiseProfile* profile, const struct Nr
  */
 int nr_hist_alloc(NrNoiseHistogram* hist, void* user, uint32_t group_count, int32_t luma_levels,
                   int32_t chroma_levels, int32_t intensity_log2, int32_t variance_log2);
+/* nr_hist_alloc for the groups and levels of a shaped profile (groups not null), at the bins
+ * estimation counts in. */
+int nr_hist_alloc_for_profile(NrNoiseHistogram* hist, void* user, const NrNoiseProfile* profile);
 /* Frees every level block, every group and the group array; null-safe; leaves hist empty. */
 void nr_hist_free(void* user, NrNoiseHistogram* hist);
 /* Zeroes the two fields of an empty histogram. */

@@ -543,13 +543,8 @@ void block_search(const FilterKernels* k, const uint8_t* src, int32_t ss, uint8_
     ScratchLayout l = layout_scratch(scratch, e);
     /* The 8 x 8 window: the block itself for d = 8, centred on the 4 x 4 block otherwise. */
     const int32_t inset = d == 8 ? 0 : 2;
-    const uint8_t* window = src - inset - inset * ss;
-    const uint8_t* base = window;
     int32_t bs = ss;
-    if (e > 0) {
-        base = copy_search_area(l, window, ss, e);
-        bs = l.pitch;
-    }
+    const uint8_t* base = search_window(l, src, ss, inset, e, &bs);
 
     int32_t* offsets = l.offsets;
     int32_t* dist = l.distances;
@@ -928,19 +923,28 @@ void quadrant_sads(const uint8_t* a, int32_t as, const uint8_t* b, int32_t bs, u
         }
 }
 
+/* The smallest and the largest of the four quadrant SADs. */
+void quadrant_sad_range(const uint8_t* a, int32_t as, const uint8_t* b, int32_t bs, uint32_t format,
+                        uint32_t* lo, uint32_t* hi) {
+    uint32_t q[4];
+    quadrant_sads(a, as, b, bs, format, q);
+    *lo = q[0];
+    *hi = q[0];
+    for (int i = 1; i < 4; ++i) {
+        *lo = q[i] < *lo ? q[i] : *lo;
+        *hi = q[i] > *hi ? q[i] : *hi;
+    }
+}
+
 } // namespace
 
 int32_t nr_ratio_distance(const uint8_t* a, int32_t as, const uint8_t* b, int32_t bs,
                           uint32_t format) {
     if (!is_8bit_format(format))
         return 0;
-    uint32_t q[4];
-    quadrant_sads(a, as, b, bs, format, q);
-    uint32_t lo = q[0], hi = q[0];
-    for (int i = 1; i < 4; ++i) {
-        lo = q[i] < lo ? q[i] : lo;
-        hi = q[i] > hi ? q[i] : hi;
-    }
+    uint32_t lo = 0;
+    uint32_t hi = 0;
+    quadrant_sad_range(a, as, b, bs, format, &lo, &hi);
     if (hi > 32u * lo)
         return INT32_MAX;
     const uint64_t dist = nr_patch_distance(a, as, b, bs, format);
@@ -951,13 +955,9 @@ int32_t nr_ratio_distance_words(const uint8_t* a, int32_t as, const uint8_t* b, 
                                 uint32_t format) {
     if (!is_8bit_format(format))
         return 0;
-    uint32_t q[4];
-    quadrant_sads(a, as, b, bs, format, q);
-    uint32_t lo = q[0], hi = q[0];
-    for (int i = 1; i < 4; ++i) {
-        lo = q[i] < lo ? q[i] : lo;
-        hi = q[i] > hi ? q[i] : hi;
-    }
+    uint32_t lo = 0;
+    uint32_t hi = 0;
+    quadrant_sad_range(a, as, b, bs, format, &lo, &hi);
     if (hi > 1024u) {
         hi >>= 2;
         lo >>= 2;

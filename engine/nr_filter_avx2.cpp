@@ -125,13 +125,8 @@ void search_avx2(const uint8_t* src, int32_t ss, uint8_t* dst, int32_t ds, int32
     const int32_t e = radius + steps;
     const ScratchLayout l = layout_scratch(scratch, e);
     const int32_t inset = D == 8 ? 0 : 2;
-    const uint8_t* window = src - inset - inset * ss;
-    const uint8_t* base = window;
     int32_t bs = ss;
-    if (e > 0) {
-        base = copy_search_area(l, window, ss, e);
-        bs = l.pitch;
-    }
+    const uint8_t* base = search_window(l, src, ss, inset, e, &bs);
     const __m256i flip = Signed ? _mm256_set1_epi8((char)0x80) : _mm256_setzero_si256();
     const __m256i ref0 = _mm256_xor_si256(rows8x4(base, bs), flip);
     const __m256i ref1 = _mm256_xor_si256(rows8x4(base + 4 * bs, bs), flip);

@@ -142,6 +142,20 @@ inline const uint8_t* copy_search_area(const ScratchLayout& l, const uint8_t* wi
     return l.area + e * l.pitch + left;
 }
 
+/* The 8 x 8 window the search compares, `inset` samples up and left of the block at `src`: in
+ * place when nothing around it is searched (e = 0), else its copy in the scratch. Sets *pitch to
+ * the row pitch of what it returns. */
+inline const uint8_t* search_window(const ScratchLayout& l, const uint8_t* src, int32_t stride,
+                                    int32_t inset, int32_t e, int32_t* pitch) {
+    const uint8_t* window = src - inset - inset * stride;
+    if (e > 0) {
+        *pitch = l.pitch;
+        return copy_search_area(l, window, stride, e);
+    }
+    *pitch = stride;
+    return window;
+}
+
 inline uint32_t candidate_weight(uint32_t distance, uint32_t slope, const uint8_t* table) {
     const uint64_t index = ((uint64_t)distance * slope) >> 13;
     return index < NR_WEIGHT_LUT_SIZE ? table[index] : 0u;

@@ -36,6 +36,23 @@ inline __m128i load8x2(const uint8_t* p, int32_t stride) {
     return _mm_unpacklo_epi64(load8(p), load8(p + stride));
 }
 
+/* Row v of an 8 x 8 block (d 8) or rows v and v + 1 of a 4 x 4 block (d 4), as 8 bytes. */
+inline __m128i load_rows(const uint8_t* p, int32_t stride, int32_t d) {
+    return d == 8 ? load8(p) : load4x2(p, stride);
+}
+
+/* Stores the low 8 bytes of packed back the way load_rows read them. */
+inline void store_rows(uint8_t* p, int32_t stride, int32_t d, __m128i packed) {
+    if (d == 8) {
+        _mm_storel_epi64((__m128i*)p, packed);
+    } else {
+        const int32_t r0 = _mm_cvtsi128_si32(packed);
+        const int32_t r1 = _mm_cvtsi128_si32(_mm_srli_si128(packed, 4));
+        memcpy(p, &r0, 4);
+        memcpy(p + stride, &r1, 4);
+    }
+}
+
 inline uint32_t hsum_sad(__m128i sad) {
     return (uint32_t)(_mm_cvtsi128_si32(sad) + _mm_cvtsi128_si32(_mm_srli_si128(sad, 8)));
 }
@@ -221,19 +238,11 @@ void nr_finalize16_sse2(const uint8_t* src, int32_t ss, uint32_t total, int32_t 
     for (int v = 0; v < d; v += (d == 8 ? 1 : 2)) {
         const __m128i a = _mm_loadu_si128((const __m128i*)(acc + v * d));
         const __m128i m = _mm_mulhi_epu16(_mm_add_epi16(a, half), recip);
-        const __m128i s =
-            _mm_unpacklo_epi8(d == 8 ? load8(src + v * ss) : load4x2(src + v * ss, ss), zero);
+        const __m128i s = _mm_unpacklo_epi8(load_rows(src + v * ss, ss, d), zero);
         __m128i o = _mm_add_epi16(_mm_mullo_epi16(m, mik), _mm_mullo_epi16(s, mk));
         o = _mm_srli_epi16(_mm_add_epi16(o, round), 8);
         const __m128i packed = _mm_packus_epi16(o, o);
-        if (d == 8) {
-            _mm_storel_epi64((__m128i*)(dst + v * ds), packed);
-        } else {
-            const int32_t r0 = _mm_cvtsi128_si32(packed);
-            const int32_t r1 = _mm_cvtsi128_si32(_mm_srli_si128(packed, 4));
-            memcpy(dst + v * ds, &r0, 4);
-            memcpy(dst + (v + 1) * ds, &r1, 4);
-        }
+        store_rows(dst + v * ds, ds, d, packed);
     }
 }
 
@@ -252,19 +261,12 @@ void nr_finalize16_s8_sse2(const uint8_t* src, int32_t ss, uint32_t total, int32
     for (int v = 0; v < d; v += (d == 8 ? 1 : 2)) {
         const __m128i a = _mm_loadu_si128((const __m128i*)(acc + v * d));
         const __m128i m = _mm_mulhi_epi16(_mm_add_epi16(a, offset), recip);
-        const __m128i b = d == 8 ? load8(src + v * ss) : load4x2(src + v * ss, ss);
+        const __m128i b = load_rows(src + v * ss, ss, d);
         const __m128i s = _mm_unpacklo_epi8(b, _mm_cmpgt_epi8(zero, b));
         __m128i o = _mm_add_epi16(_mm_mullo_epi16(m, mik), _mm_mullo_epi16(s, mk));
         o = _mm_srai_epi16(_mm_add_epi16(o, round), 8);
         const __m128i packed = _mm_packs_epi16(o, o);
-        if (d == 8) {
-            _mm_storel_epi64((__m128i*)(dst + v * ds), packed);
-        } else {
-            const int32_t r0 = _mm_cvtsi128_si32(packed);
-            const int32_t r1 = _mm_cvtsi128_si32(_mm_srli_si128(packed, 4));
-            memcpy(dst + v * ds, &r0, 4);
-            memcpy(dst + (v + 1) * ds, &r1, 4);
-        }
+        store_rows(dst + v * ds, ds, d, packed);
     }
 }
 
@@ -278,7 +280,7 @@ void nr_flat_mean_blend_sse2(uint8_t* dst, int32_t ds, const uint8_t* src, int32
     const __m128i base = _mm_set1_epi16((short)(m * (256 - keep) + 128));
     const __m128i mk = _mm_set1_epi16((short)keep);
     for (int v = 0; v < d; v += (d == 8 ? 1 : 2)) {
-        const __m128i bytes = d == 8 ? load8(src + v * ss) : load4x2(src + v * ss, ss);
+        const __m128i bytes = load_rows(src + v * ss, ss, d);
         __m128i o;
         __m128i packed;
         if (is_signed) {
@@ -290,14 +292,7 @@ void nr_flat_mean_blend_sse2(uint8_t* dst, int32_t ds, const uint8_t* src, int32
             o = _mm_srli_epi16(_mm_add_epi16(base, _mm_mullo_epi16(s, mk)), 8);
             packed = _mm_packus_epi16(o, o);
         }
-        if (d == 8) {
-            _mm_storel_epi64((__m128i*)(dst + v * ds), packed);
-        } else {
-            const int32_t r0 = _mm_cvtsi128_si32(packed);
-            const int32_t r1 = _mm_cvtsi128_si32(_mm_srli_si128(packed, 4));
-            memcpy(dst + v * ds, &r0, 4);
-            memcpy(dst + (v + 1) * ds, &r1, 4);
-        }
+        store_rows(dst + v * ds, ds, d, packed);
     }
 }
 
@@ -389,13 +384,8 @@ void search_sse2(const uint8_t* src, int32_t ss, uint8_t* dst, int32_t ds, int32
     const int32_t e = radius + steps;
     const ScratchLayout l = layout_scratch(scratch, e);
     const int32_t inset = D == 8 ? 0 : 2;
-    const uint8_t* window = src - inset - inset * ss;
-    const uint8_t* base = window;
     int32_t bs = ss;
-    if (e > 0) {
-        base = copy_search_area(l, window, ss, e);
-        bs = l.pitch;
-    }
+    const uint8_t* base = search_window(l, src, ss, inset, e, &bs);
     const __m128i flip = flip_mask<Signed>();
     __m128i ref[4];
     for (int k = 0; k < 4; ++k)

@@ -206,6 +206,13 @@ inline int32_t reflect(int32_t i, int32_t lo, int32_t hi) {
     return lo + (t < n ? t : period - t);
 }
 
+/* How many luma pixels a group's pixel covers across (rx) and down (ry): 1 for luma, 2 for
+ * subsampled chroma. */
+void subsampling(const NrLevel& luma0, const NrLevel& level0, int32_t* rx, int32_t* ry) {
+    *rx = level0.limit_x > 0 ? max32(1, luma0.limit_x / level0.limit_x) : 1;
+    *ry = level0.limit_y > 0 ? max32(1, luma0.limit_y / level0.limit_y) : 1;
+}
+
 } // namespace
 
 void nr_rect_set_all(NrRect* r, int32_t value) {
@@ -306,10 +313,9 @@ int nr_pyramid_set_rect(NrPyramid* p, int32_t x, int32_t y, int32_t w, int32_t h
         NrLevelGroup& g = p->groups[gi];
         if (g.level_count < 1 || !g.levels)
             continue;
-        const int32_t rx =
-            g.levels[0].limit_x > 0 ? max32(1, luma0.limit_x / g.levels[0].limit_x) : 1;
-        const int32_t ry =
-            g.levels[0].limit_y > 0 ? max32(1, luma0.limit_y / g.levels[0].limit_y) : 1;
+        int32_t rx = 1;
+        int32_t ry = 1;
+        subsampling(luma0, g.levels[0], &rx, &ry);
         int32_t wi = w / rx, hi = h / ry, Wi = frame_w / rx, Hi = frame_h / ry;
         const int32_t gx = x / rx, gy = y / ry;
         for (int32_t i = 0; i < g.level_count; ++i) {
@@ -345,10 +351,9 @@ int nr_pyramid_move(NrPyramid* p, int32_t x, int32_t y) {
         NrLevelGroup& g = p->groups[gi];
         if (g.level_count < 1 || !g.levels)
             continue;
-        const int32_t rx =
-            g.levels[0].limit_x > 0 ? max32(1, luma0.limit_x / g.levels[0].limit_x) : 1;
-        const int32_t ry =
-            g.levels[0].limit_y > 0 ? max32(1, luma0.limit_y / g.levels[0].limit_y) : 1;
+        int32_t rx = 1;
+        int32_t ry = 1;
+        subsampling(luma0, g.levels[0], &rx, &ry);
         for (int32_t i = 0; i < g.level_count; ++i) {
             g.levels[i].origin_x = (x / rx) >> i;
             g.levels[i].origin_y = (y / ry) >> i;

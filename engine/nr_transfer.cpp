@@ -200,6 +200,22 @@ void transfer_pairs(NrPyramid* p, const NrImage& image, int32_t flag) {
     }
 }
 
+/* Moves units of `unit` bytes between every other unit of the frame rows (the first of each pair)
+ * and the packed plane rows: frame to plane when flag is set, plane to frame otherwise. */
+void copy_every_other_unit(uint8_t* frame, int32_t frame_pitch, uint8_t* plane, int32_t plane_pitch,
+                           int32_t units, int32_t unit, int32_t height, int32_t flag) {
+    for (int32_t r = 0; r < height; ++r) {
+        uint8_t* f = row_at(frame, frame_pitch, r);
+        uint8_t* p = row_at(plane, plane_pitch, r);
+        for (int32_t i = 0; i < units; ++i) {
+            if (flag)
+                memcpy(p + unit * i, f + 2 * unit * i, unit);
+            else
+                memcpy(f + 2 * unit * i, p + unit * i, unit);
+        }
+    }
+}
+
 } // namespace
 
 // ---- conversion kernels --------------------------------------------------------------------
@@ -435,31 +451,12 @@ void nr_convert_pairs(uint8_t* frame, int32_t frame_pitch, uint8_t* p0, int32_t 
 
 void nr_copy_units8(uint8_t* frame, int32_t frame_pitch, uint8_t* plane, int32_t plane_pitch,
                     int32_t width, int32_t height, int32_t flag) {
-    const int32_t groups = width / 8;
-    for (int32_t r = 0; r < height; ++r) {
-        uint8_t* f = row_at(frame, frame_pitch, r);
-        uint8_t* p = row_at(plane, plane_pitch, r);
-        for (int32_t g = 0; g < groups; ++g) {
-            if (flag)
-                memcpy(p + 8 * g, f + 16 * g, 8);
-            else
-                memcpy(f + 16 * g, p + 8 * g, 8);
-        }
-    }
+    copy_every_other_unit(frame, frame_pitch, plane, plane_pitch, width / 8, 8, height, flag);
 }
 
 void nr_convert_halfword0(uint8_t* frame, int32_t frame_pitch, uint8_t* plane, int32_t plane_pitch,
                           int32_t width, int32_t height, int32_t flag) {
-    for (int32_t r = 0; r < height; ++r) {
-        uint8_t* f = row_at(frame, frame_pitch, r);
-        uint8_t* p = row_at(plane, plane_pitch, r);
-        for (int32_t i = 0; i < width / 2; ++i) {
-            if (flag)
-                memcpy(p + 2 * i, f + 4 * i, 2);
-            else
-                memcpy(f + 4 * i, p + 2 * i, 2);
-        }
-    }
+    copy_every_other_unit(frame, frame_pitch, plane, plane_pitch, width / 2, 2, height, flag);
 }
 
 void nr_convert_bytes20(uint8_t* frame, int32_t frame_pitch, uint8_t* plane, int32_t plane_pitch,

@@ -18,6 +18,7 @@
 #include "nr_engine.h"
 #include "nr_estimate.h"
 #include "nr_image.h"
+#include "nr_photo.h"
 #include "nr_runtime.h"
 #include "nr_tiles.h"
 
@@ -42,39 +43,10 @@ uint8_t clamp255(int v) {
 // Reads a binary PPM (P6, maxval 255, '#' comments allowed) and converts it to full-range
 // BT.601 YUV.
 bool loadPpm(const std::string& path, Picture* out) {
-    FILE* f = fopen(path.c_str(), "rb");
-    if (f == nullptr) {
-        return false;
-    }
-    auto token = [f]() {
-        std::string t;
-        int c = fgetc(f);
-        while (c != EOF && (isspace(c) || c == '#')) {
-            if (c == '#') {
-                while (c != EOF && c != '\n') {
-                    c = fgetc(f);
-                }
-            }
-            c = fgetc(f);
-        }
-        while (c != EOF && !isspace(c)) {
-            t.push_back((char)c);
-            c = fgetc(f);
-        }
-        return t;
-    };
-    const std::string magic = token();
-    const int w = atoi(token().c_str());
-    const int h = atoi(token().c_str());
-    const int maxval = atoi(token().c_str());
-    if (magic != "P6" || w <= 0 || h <= 0 || maxval != 255) {
-        fclose(f);
-        return false;
-    }
-    std::vector<uint8_t> rgb((size_t)w * h * 3);
-    const bool ok = fread(rgb.data(), 1, rgb.size(), f) == rgb.size();
-    fclose(f);
-    if (!ok) {
+    int32_t w = 0;
+    int32_t h = 0;
+    std::vector<uint8_t> rgb;
+    if (!nr_read_ppm(path, &w, &h, &rgb)) {
         return false;
     }
     *out = Picture(w, h);
@@ -102,11 +74,9 @@ Picture photoResized(int32_t w, int32_t h) {
     const Picture& src = photo();
     Picture out(w, h);
     for (int32_t y = 0; y < h; ++y) {
-        int32_t sy = y % (2 * src.h);
-        sy = sy < src.h ? sy : 2 * src.h - 1 - sy;
+        const int32_t sy = nr_mirror_tile_index(y, src.h);
         for (int32_t x = 0; x < w; ++x) {
-            int32_t sx = x % (2 * src.w);
-            sx = sx < src.w ? sx : 2 * src.w - 1 - sx;
+            const int32_t sx = nr_mirror_tile_index(x, src.w);
             const size_t i = (size_t)y * w + x;
             const size_t j = (size_t)sy * src.w + sx;
             out.y[i] = src.y[j];

@@ -3,6 +3,7 @@
 #include "qpictureflowanimator.h"
 #include "qpictureflowstate.h"
 
+#include <array>
 #include <cmath>
 #include <gtest/gtest.h>
 
@@ -40,6 +41,15 @@ void expectRestingLayout(const QPictureFlowState& s, int center) {
         expectPlacement(s.leftRow[i], center - 1 - i, s.sideAngle, -spread, s.sideDepth, blends[i]);
         expectPlacement(s.rightRow[i], center + 1 + i, -s.sideAngle, spread, s.sideDepth,
                         blends[i]);
+    }
+}
+
+// The blend of each of the six slides of the left and of the right row.
+void expectBlends(const QPictureFlowState& s, const std::array<int, 6>& left,
+                  const std::array<int, 6>& right) {
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_EQ(s.leftRow[i].blend, left[i]) << i;
+        EXPECT_EQ(s.rightRow[i].blend, right[i]) << i;
     }
 }
 
@@ -181,12 +191,7 @@ TEST(PictureFlowAnimator, FirstTickTowardTheNextSlide) {
         }
     }
     // f = 16944 >> 9 = 33 fades the outer entries.
-    const int leftBlends[6] = {256, 256, 256, 223, 95, 0};
-    const int rightBlends[6] = {256, 256, 256, 256, 161, 33};
-    for (int i = 0; i < 6; ++i) {
-        EXPECT_EQ(s.leftRow[i].blend, leftBlends[i]) << i;
-        EXPECT_EQ(s.rightRow[i].blend, rightBlends[i]) << i;
-    }
+    expectBlends(s, {256, 256, 256, 223, 95, 0}, {256, 256, 256, 256, 161, 33});
 }
 
 TEST(PictureFlowAnimator, FirstTickTowardAFarSlideOnTheLeft) {
@@ -209,12 +214,7 @@ TEST(PictureFlowAnimator, FirstTickTowardAFarSlideOnTheLeft) {
         EXPECT_EQ(s.leftRow[i].cx, -(204375 + 40960 * i - shift)) << i;
     for (int i = 0; i < 6; ++i)
         EXPECT_EQ(s.rightRow[i].cx, 204375 + 40960 * i + shift) << i;
-    const int leftBlends[6] = {256, 256, 256, 256, 193, 65};
-    const int rightBlends[6] = {256, 256, 256, 191, 63, 0};
-    for (int i = 0; i < 6; ++i) {
-        EXPECT_EQ(s.leftRow[i].blend, leftBlends[i]) << i;
-        EXPECT_EQ(s.rightRow[i].blend, rightBlends[i]) << i;
-    }
+    expectBlends(s, {256, 256, 256, 256, 193, 65}, {256, 256, 256, 191, 63, 0});
 }
 
 TEST(PictureFlowAnimator, ReachesItsTargetAndRestsThere) {
