@@ -102,9 +102,11 @@ void IQImageDisplayController::setScrollValues(int x, int y) {
 bool IQImageDisplayController::ensureImage32() {
     if (image.isNull())
         return false;
-    if (image.depth() != 32)
+    // Bytes 0..2 must be B, G, R and stand for themselves: a premultiplied pixel (as crop makes)
+    // or an R, G, B byte order would turn the copied colours into other ones.
+    if (image.format() != QImage::Format_ARGB32 && image.format() != QImage::Format_RGB32)
         image = image.convertToFormat(QImage::Format_ARGB32);
-    return image.depth() == 32;
+    return true;
 }
 
 void IQImageDisplayController::updateFromBGRA(const QImage& src) {

@@ -71,7 +71,8 @@ private:
     void showPixmap();
     // After a copy-in: new pixmaps from `image`, rendered again at the current scale.
     void refreshFromImage();
-    // The held image as 32 bits per pixel, so that the copy-in can address its colour bytes.
+    // The held image as straight 32-bit B, G, R, A pixels, so that the copy-in can address its
+    // colour bytes.
     bool ensureImage32();
 
     QGraphicsView* view;

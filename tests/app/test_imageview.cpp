@@ -241,6 +241,24 @@ TEST_F(ImageViewTest, CopyInTakesColourBytesAndKeepsAlpha) {
     EXPECT_EQ(controller->shownPixmap().size(), QSize(64, 48));
 }
 
+// A held image of another 32-bit layout (R, G, B byte order, or premultiplied as crop leaves it)
+// still takes the result's colours as they are, with its own alpha.
+TEST_F(ImageViewTest, CopyInIntoOtherThirtyTwoBitLayoutsKeepsTheColours) {
+    for (QImage::Format format : {QImage::Format_RGBA8888, QImage::Format_ARGB32_Premultiplied}) {
+        QImage photo(8, 6, QImage::Format_ARGB32);
+        photo.fill(qRgba(200, 100, 50, 128));
+        controller->setImage(photo.convertToFormat(format));
+        QImage result(8, 6, QImage::Format_ARGB32);
+        result.fill(qRgba(10, 20, 30, 255));
+        controller->updateFromBGRA(result);
+        const QRgb p = controller->currentImage().pixel(3, 2);
+        EXPECT_EQ(qRed(p), 10) << format;
+        EXPECT_EQ(qGreen(p), 20) << format;
+        EXPECT_EQ(qBlue(p), 30) << format;
+        EXPECT_EQ(qAlpha(p), 128) << format;
+    }
+}
+
 TEST_F(ImageViewTest, CopyInFromASmallerResultCopiesOnlyTheOverlap) {
     const QImage photo = patternImage(64, 48);
     controller->setImage(photo);
