@@ -1,7 +1,5 @@
 #include "iqbgradata.h"
 
-#include <cstring>
-
 IQBGRAData::IQBGRAData(int width, int height)
 {
     allocate(width, height, 4LL * width);
@@ -10,8 +8,6 @@ IQBGRAData::IQBGRAData(int width, int height)
 IQBGRData* IQBGRAData::clone() const
 {
     auto* copy = new IQBGRAData;
-    copy->allocate(width, height, bytesPerLine);
-    if (copy->data)
-        memcpy(copy->data, data, static_cast<size_t>(byteCount()));
+    copy->copyFrom(*this);
     return copy;
 }

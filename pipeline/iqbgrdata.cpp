@@ -34,11 +34,16 @@ long long IQBGRData::byteCount() const
     return data ? static_cast<long long>(bytesPerLine) * height : 0;
 }
 
+void IQBGRData::copyFrom(const IQBGRData& other)
+{
+    allocate(other.width, other.height, other.bytesPerLine);
+    if (data)
+        memcpy(data, other.data, static_cast<size_t>(byteCount()));
+}
+
 IQBGRData* IQBGRData::clone() const
 {
     auto* copy = new IQBGRData;
-    copy->allocate(width, height, bytesPerLine);
-    if (copy->data)
-        memcpy(copy->data, data, static_cast<size_t>(byteCount()));
+    copy->copyFrom(*this);
     return copy;
 }

@@ -25,6 +25,9 @@ protected:
     // Allocates height x bytesPerLine bytes; leaves everything empty (data null, sizes 0) when
     // the sizes are not positive, the byte count leaves the int range or malloc fails.
     void allocate(int width, int height, long long bytesPerLine);
+    // Takes the sizes of `other` and a copy of its whole block (padding included); stays empty
+    // when the copy cannot be allocated. Used by clone().
+    void copyFrom(const IQBGRData& other);
 
     IQBGRData(const IQBGRData&) = delete;
     IQBGRData& operator=(const IQBGRData&) = delete;
