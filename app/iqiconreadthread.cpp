@@ -2,15 +2,14 @@
 
 #include "iqfitsize.h"
 
+#include "iqthumbnailtile.h"
+
 #include <QDebug>
 #include <QImageReader>
-#include <QPainter>
-#include <QPixmap>
 
 namespace {
-// The thumbnail's size and the area the picture is drawn into, leaving room below for the strip.
+// The thumbnail's side: the picture is decoded at most this large.
 constexpr int IconSize = 120;
-const QRect PictureArea(5, 0, 110, 110);
 } // namespace
 
 IQIconReadThread::IQIconReadThread(const QString& path, int index)
@@ -36,13 +35,5 @@ void IQIconReadThread::run() {
         return;
     }
 
-    QPixmap pixmap(IconSize, IconSize);
-    pixmap.fill(Qt::transparent);
-    {
-        QPainter painter(&pixmap);
-        painter.setRenderHint(QPainter::SmoothPixmapTransform);
-        QIcon(QPixmap::fromImage(img))
-            .paint(&painter, PictureArea, Qt::AlignCenter, QIcon::Normal, QIcon::Off);
-    }
-    emit readFinished(QIcon(pixmap), index);
+    emit readFinished(thumbnailTile(img), index);
 }
