@@ -338,7 +338,7 @@ TEST_F(BatchRunTest, FailedWriteRemovesItsOwnPartialFile) {
 }
 
 TEST_F(BatchRunTest, OutputOfANoisyPhotoIsCloserToTheCleanPhoto) {
-    const QImage clean(QStringLiteral(NR_TEST_DATA_DIR "/batch/chelsea.png"));
+    const QImage clean(QStringLiteral(NR_TEST_DATA_DIR "/photos/chelsea.png"));
     ASSERT_FALSE(clean.isNull());
     const QImage noisy = withNoise(clean, 20.0, 2024);
     const QString input = writePhoto(QStringLiteral("in/chelsea.png"), noisy);
