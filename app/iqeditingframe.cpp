@@ -136,10 +136,18 @@ bool IQEditingFrame::isBeforeAfterShown() const {
 
 void IQEditingFrame::addFiles(const QStringList& files) {
     // Compared with the photos listed before this call: a path given twice here is added twice.
+    // Paths are compared as the platform's file names are: regardless of case where the file
+    // system ignores it, so that one file is not listed under two spellings, and exactly
+    // elsewhere, where img.jpg and IMG.jpg are two photos.
+#if defined(Q_OS_WIN) || defined(Q_OS_DARWIN)
+    constexpr Qt::CaseSensitivity fileNameCase = Qt::CaseInsensitive;
+#else
+    constexpr Qt::CaseSensitivity fileNameCase = Qt::CaseSensitive;
+#endif
     QStringList kept;
     for (const QString& file : files) {
         const bool listed = std::any_of(paths.cbegin(), paths.cend(), [&](const QString& p) {
-            return p.compare(file, Qt::CaseInsensitive) == 0;
+            return p.compare(file, fileNameCase) == 0;
         });
         if (!listed)
             kept << file;

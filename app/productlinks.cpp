@@ -30,7 +30,7 @@ QMap<int, QString> siteLanguageCodes() {
 }
 
 QString siteRoot() {
-    return QStringLiteral("https://www.vorlachdenoise.com/");
+    return QStringLiteral("https://www.vorlach-denoise.example/");
 }
 
 ProductLinkRow::ProductLinkRow(const QString& slug, const QString& guidePath,

@@ -25,6 +25,8 @@ IQDenoiser::IQDenoiser(const uint8_t* initialProfile)
         profile = static_cast<uint8_t*>(malloc(NR_PROFILE_BLOB_SIZE));
         if (profile)
             memcpy(profile, initialProfile, NR_PROFILE_BLOB_SIZE);
+        // What a given blob holds is the caller's business: it is loaded as it is.
+        profileHasChroma = true;
     }
 }
 
@@ -48,6 +50,7 @@ void IQDenoiser::setChrominance(int value)
     if (!engine)
         return;
     chrominance = value;
+    chromaOn = value > 0;
     nr_engine_set_chroma_strength(engine, value);
 }
 
@@ -61,8 +64,10 @@ void IQDenoiser::setSharpness(int value)
 
 void IQDenoiser::setStrength(int value)
 {
-    if (engine)
-        nr_engine_set_strength(engine, value);
+    if (!engine)
+        return;
+    chromaOn = value > 0;
+    nr_engine_set_strength(engine, value);
 }
 
 int IQDenoiser::process(const NrFrame* src, NrFrame* dst)
@@ -79,6 +84,16 @@ int IQDenoiser::process(const NrFrame* src, NrFrame* dst)
             if (status != NR_OK)
                 return status;
         }
+        profileHasChroma = chromaOn;
+    } else if (chromaOn && !profileHasChroma) {
+        // The cached profile was measured while chroma was off and has no chroma tables, so the
+        // engine would measure the photo again on every run. Measure it once more with chroma
+        // and keep that instead. The blob is only written when the estimate succeeds; after a
+        // failure the old one stays and the next run tries again.
+        const int status = nr_engine_estimate_profile(engine, src, profile);
+        if (status != NR_OK)
+            return status;
+        profileHasChroma = true;
     } else {
         const int status = nr_engine_load_profile(engine, profile);
         if (status != NR_OK)

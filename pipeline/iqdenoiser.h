@@ -6,8 +6,10 @@
 
 // One engine context with the three slider values and the noise profile of the photo it works
 // on: the first process() estimates the profile from its source frame and keeps the
-// NR_PROFILE_BLOB_SIZE-byte blob, every later run loads that blob back before processing. Move to
-// another photo with a new IQDenoiser. No lock: one thread at a time.
+// NR_PROFILE_BLOB_SIZE-byte blob, every later run loads that blob back before processing. A
+// profile estimated while chroma strength was 0 has no chroma tables; the first run with chroma
+// on estimates again and keeps that profile instead. Move to another photo with a new
+// IQDenoiser. No lock: one thread at a time.
 class IQDenoiser
 {
 public:
@@ -45,4 +47,10 @@ private:
     int luminance = 0;
     int chrominance = 0;
     int sharpness = 0;
+    // Whether the engine's chroma strength is above 0, so that a run filters chroma and reads
+    // the chroma tables of the profile (set by setChrominance and setStrength).
+    bool chromaOn = false;
+    // Whether the cached profile was estimated with chroma on (a blob given to the constructor
+    // counts as such).
+    bool profileHasChroma = false;
 };

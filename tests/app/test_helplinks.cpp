@@ -27,6 +27,9 @@ TEST(HelpLinks, SiteRootIsAnHttpsAddressEndingInASlash) {
     EXPECT_TRUE(root.isValid());
     EXPECT_EQ(root.scheme(), QStringLiteral("https"));
     EXPECT_FALSE(root.host().isEmpty());
+    // A name under the top-level domain reserved for examples, which nobody can own.
+    EXPECT_TRUE(root.host().endsWith(QStringLiteral(".example"))) << root.host().toStdString();
+    EXPECT_EQ(root.path(), QStringLiteral("/"));
     EXPECT_TRUE(siteRoot().endsWith(QLatin1Char('/')));
 }
 

@@ -2,6 +2,9 @@
 // stylesheet with its palette and images, and the product identity.
 #include "startup.h"
 
+#include "colorpickeritem.h"
+#include "qtcolorpicker.h"
+
 #include <QApplication>
 #include <QCalendarWidget>
 #include <QCheckBox>
@@ -36,6 +39,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 #include <QWidget>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace {
@@ -192,6 +196,29 @@ TEST_F(TranslatorTest, InstallsTheTranslationOfTheSystemLanguage) {
         EXPECT_EQ(QCoreApplication::translate("IQAdjustingFrame", "IDS_SAVE"),
                   QString::fromUtf8(c.saveAsPanel))
             << name;
+    }
+}
+
+TEST_F(TranslatorTest, ColourPickerShowsItsColourNamesInTheInstalledLanguage) {
+    QCoreApplication::removeTranslator(globalTranslator());
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    installTranslator();
+    QtColorPicker picker(nullptr, -1, false);
+    EXPECT_EQ(picker.text(), QString::fromUtf8("Schwarz"));
+    picker.addStandardColors();
+    const struct {
+        Qt::GlobalColor colour;
+        const char* name;
+    } cases[] = {{Qt::white, "Weiß"}, {Qt::darkRed, "Dunkelrot"}, {Qt::lightGray, "Hellgrau"}};
+    const QList<ColorPickerItem*> items = picker.findChildren<ColorPickerItem*>();
+    EXPECT_EQ(items.size(), 17);
+    for (const auto& c : cases) {
+        const auto item = std::find_if(items.cbegin(), items.cend(), [&](ColorPickerItem* i) {
+            return i->color() == QColor(c.colour);
+        });
+        ASSERT_NE(item, items.cend()) << c.name;
+        EXPECT_EQ((*item)->toolTip(), QString::fromUtf8(c.name));
+        EXPECT_EQ((*item)->text(), QString::fromUtf8(c.name));
     }
 }
 

@@ -69,6 +69,74 @@ TEST(Denoiser, FirstRunEstimatesAndLaterRunsReuseTheProfile)
     EXPECT_EQ(pixels(dst.get()), processedWithProfile(second.get(), profile.data(), 80));
 }
 
+TEST(Denoiser, TurningChromaOnReplacesAProfileWithoutChromaOnce) {
+    FramePtr photo = frameFromImage(noisyImage(96, 64, 1, 14.0));
+    FramePtr other = frameFromImage(noisyImage(96, 64, 2, 5.0));
+    // Chroma comes on through either setter that reaches the engine's chroma strength.
+    struct Case {
+        const char* name;
+        void (*chromaOn)(IQDenoiser&);
+    } cases[] = {{"setChrominance", [](IQDenoiser& d) { d.setChrominance(50); }},
+                 {"setStrength", [](IQDenoiser& d) { d.setStrength(50); }}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FramePtr dst(duplicateFrame(photo.get()));
+        IQDenoiser denoiser;
+        denoiser.setLuminance(40);
+        ASSERT_EQ(denoiser.process(photo.get(), dst.get()), NR_OK);
+        const std::vector<uint8_t> withoutChroma = blob(denoiser.cachedProfile());
+
+        c.chromaOn(denoiser);
+        denoiser.setLuminance(40);
+        ASSERT_EQ(denoiser.process(photo.get(), dst.get()), NR_OK);
+
+        IQDenoiser fresh;
+        fresh.setLuminance(40);
+        c.chromaOn(fresh);
+        fresh.setLuminance(40);
+        FramePtr freshDst(duplicateFrame(photo.get()));
+        ASSERT_EQ(fresh.process(photo.get(), freshDst.get()), NR_OK);
+        const std::vector<uint8_t> withChroma = blob(fresh.cachedProfile());
+        ASSERT_NE(withChroma, withoutChroma) << "an estimate with chroma adds chroma tables";
+
+        EXPECT_EQ(pixels(dst.get()), pixels(freshDst.get()));
+        EXPECT_EQ(blob(denoiser.cachedProfile()), withChroma);
+
+        // From now on the cache is loaded, not measured again: another photo is denoised with
+        // the first photo's profile, also after chroma went off and on again.
+        denoiser.setChrominance(0);
+        denoiser.setChrominance(70);
+        FramePtr otherDst(duplicateFrame(other.get()));
+        ASSERT_EQ(denoiser.process(other.get(), otherDst.get()), NR_OK);
+        EXPECT_EQ(blob(denoiser.cachedProfile()), withChroma);
+        const std::vector<uint8_t> expected =
+            processedWithProfile(other.get(), withChroma.data(), 40, 70);
+        EXPECT_EQ(pixels(otherDst.get()), expected);
+        IQDenoiser ownProfile;
+        ownProfile.setLuminance(40);
+        ownProfile.setChrominance(70);
+        FramePtr ownDst(duplicateFrame(other.get()));
+        ASSERT_EQ(ownProfile.process(other.get(), ownDst.get()), NR_OK);
+        EXPECT_NE(pixels(ownDst.get()), expected) << "the other photo's own profile differs";
+    }
+}
+
+TEST(Denoiser, ChromaGoingOffKeepsTheProfile) {
+    FramePtr photo = frameFromImage(noisyImage(96, 64, 3, 12.0));
+    FramePtr other = frameFromImage(noisyImage(96, 64, 4, 4.0));
+    FramePtr dst(duplicateFrame(photo.get()));
+    IQDenoiser denoiser;
+    denoiser.setChrominance(60);
+    ASSERT_EQ(denoiser.process(photo.get(), dst.get()), NR_OK);
+    const std::vector<uint8_t> profile = blob(denoiser.cachedProfile());
+    denoiser.setChrominance(0);
+    denoiser.setLuminance(70);
+    FramePtr otherDst(duplicateFrame(other.get()));
+    ASSERT_EQ(denoiser.process(other.get(), otherDst.get()), NR_OK);
+    EXPECT_EQ(blob(denoiser.cachedProfile()), profile);
+    EXPECT_EQ(pixels(otherDst.get()), processedWithProfile(other.get(), profile.data(), 70, 0));
+}
+
 TEST(Denoiser, EachSliderReachesTheEngine)
 {
     FramePtr photo = frameFromImage(noisyImage(96, 64, 1, 14.0));

@@ -204,4 +204,75 @@
         <translation>حفظ ملف</translation>
     </message>
 </context>
+<context>
+    <name>QtColorPicker</name>
+    <message>
+        <source>Black</source>
+        <translation>أسود</translation>
+    </message>
+    <message>
+        <source>White</source>
+        <translation>أبيض</translation>
+    </message>
+    <message>
+        <source>Red</source>
+        <translation>أحمر</translation>
+    </message>
+    <message>
+        <source>Dark red</source>
+        <translation>أحمر داكن</translation>
+    </message>
+    <message>
+        <source>Green</source>
+        <translation>أخضر</translation>
+    </message>
+    <message>
+        <source>Dark green</source>
+        <translation>أخضر داكن</translation>
+    </message>
+    <message>
+        <source>Blue</source>
+        <translation>أزرق</translation>
+    </message>
+    <message>
+        <source>Dark blue</source>
+        <translation>أزرق داكن</translation>
+    </message>
+    <message>
+        <source>Cyan</source>
+        <translation>سماوي</translation>
+    </message>
+    <message>
+        <source>Dark cyan</source>
+        <translation>سماوي داكن</translation>
+    </message>
+    <message>
+        <source>Magenta</source>
+        <translation>أرجواني</translation>
+    </message>
+    <message>
+        <source>Dark magenta</source>
+        <translation>أرجواني داكن</translation>
+    </message>
+    <message>
+        <source>Yellow</source>
+        <translation>أصفر</translation>
+    </message>
+    <message>
+        <source>Dark yellow</source>
+        <translation>أصفر داكن</translation>
+    </message>
+    <message>
+        <source>Gray</source>
+        <translation>رمادي</translation>
+    </message>
+    <message>
+        <source>Dark gray</source>
+        <translation>رمادي داكن</translation>
+    </message>
+    <message>
+        <source>Light gray</source>
+        <translation>رمادي فاتح</translation>
+    </message>
+</context>
 </TS>

@@ -204,4 +204,75 @@
         <translation>儲存檔案</translation>
     </message>
 </context>
+<context>
+    <name>QtColorPicker</name>
+    <message>
+        <source>Black</source>
+        <translation>黑色</translation>
+    </message>
+    <message>
+        <source>White</source>
+        <translation>白色</translation>
+    </message>
+    <message>
+        <source>Red</source>
+        <translation>紅色</translation>
+    </message>
+    <message>
+        <source>Dark red</source>
+        <translation>深紅色</translation>
+    </message>
+    <message>
+        <source>Green</source>
+        <translation>綠色</translation>
+    </message>
+    <message>
+        <source>Dark green</source>
+        <translation>深綠色</translation>
+    </message>
+    <message>
+        <source>Blue</source>
+        <translation>藍色</translation>
+    </message>
+    <message>
+        <source>Dark blue</source>
+        <translation>深藍色</translation>
+    </message>
+    <message>
+        <source>Cyan</source>
+        <translation>青色</translation>
+    </message>
+    <message>
+        <source>Dark cyan</source>
+        <translation>深青色</translation>
+    </message>
+    <message>
+        <source>Magenta</source>
+        <translation>洋紅色</translation>
+    </message>
+    <message>
+        <source>Dark magenta</source>
+        <translation>深洋紅色</translation>
+    </message>
+    <message>
+        <source>Yellow</source>
+        <translation>黃色</translation>
+    </message>
+    <message>
+        <source>Dark yellow</source>
+        <translation>深黃色</translation>
+    </message>
+    <message>
+        <source>Gray</source>
+        <translation>灰色</translation>
+    </message>
+    <message>
+        <source>Dark gray</source>
+        <translation>深灰色</translation>
+    </message>
+    <message>
+        <source>Light gray</source>
+        <translation>淺灰色</translation>
+    </message>
+</context>
 </TS>

@@ -204,4 +204,75 @@
         <translation>Gem fil</translation>
     </message>
 </context>
+<context>
+    <name>QtColorPicker</name>
+    <message>
+        <source>Black</source>
+        <translation>Sort</translation>
+    </message>
+    <message>
+        <source>White</source>
+        <translation>Hvid</translation>
+    </message>
+    <message>
+        <source>Red</source>
+        <translation>Rød</translation>
+    </message>
+    <message>
+        <source>Dark red</source>
+        <translation>Mørkerød</translation>
+    </message>
+    <message>
+        <source>Green</source>
+        <translation>Grøn</translation>
+    </message>
+    <message>
+        <source>Dark green</source>
+        <translation>Mørkegrøn</translation>
+    </message>
+    <message>
+        <source>Blue</source>
+        <translation>Blå</translation>
+    </message>
+    <message>
+        <source>Dark blue</source>
+        <translation>Mørkeblå</translation>
+    </message>
+    <message>
+        <source>Cyan</source>
+        <translation>Cyan</translation>
+    </message>
+    <message>
+        <source>Dark cyan</source>
+        <translation>Mørk cyan</translation>
+    </message>
+    <message>
+        <source>Magenta</source>
+        <translation>Magenta</translation>
+    </message>
+    <message>
+        <source>Dark magenta</source>
+        <translation>Mørk magenta</translation>
+    </message>
+    <message>
+        <source>Yellow</source>
+        <translation>Gul</translation>
+    </message>
+    <message>
+        <source>Dark yellow</source>
+        <translation>Mørkegul</translation>
+    </message>
+    <message>
+        <source>Gray</source>
+        <translation>Grå</translation>
+    </message>
+    <message>
+        <source>Dark gray</source>
+        <translation>Mørkegrå</translation>
+    </message>
+    <message>
+        <source>Light gray</source>
+        <translation>Lysegrå</translation>
+    </message>
+</context>
 </TS>

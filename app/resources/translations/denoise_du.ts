@@ -204,4 +204,75 @@
         <translation>Bestand opslaan</translation>
     </message>
 </context>
+<context>
+    <name>QtColorPicker</name>
+    <message>
+        <source>Black</source>
+        <translation>Zwart</translation>
+    </message>
+    <message>
+        <source>White</source>
+        <translation>Wit</translation>
+    </message>
+    <message>
+        <source>Red</source>
+        <translation>Rood</translation>
+    </message>
+    <message>
+        <source>Dark red</source>
+        <translation>Donkerrood</translation>
+    </message>
+    <message>
+        <source>Green</source>
+        <translation>Groen</translation>
+    </message>
+    <message>
+        <source>Dark green</source>
+        <translation>Donkergroen</translation>
+    </message>
+    <message>
+        <source>Blue</source>
+        <translation>Blauw</translation>
+    </message>
+    <message>
+        <source>Dark blue</source>
+        <translation>Donkerblauw</translation>
+    </message>
+    <message>
+        <source>Cyan</source>
+        <translation>Cyaan</translation>
+    </message>
+    <message>
+        <source>Dark cyan</source>
+        <translation>Donkercyaan</translation>
+    </message>
+    <message>
+        <source>Magenta</source>
+        <translation>Magenta</translation>
+    </message>
+    <message>
+        <source>Dark magenta</source>
+        <translation>Donkermagenta</translation>
+    </message>
+    <message>
+        <source>Yellow</source>
+        <translation>Geel</translation>
+    </message>
+    <message>
+        <source>Dark yellow</source>
+        <translation>Donkergeel</translation>
+    </message>
+    <message>
+        <source>Gray</source>
+        <translation>Grijs</translation>
+    </message>
+    <message>
+        <source>Dark gray</source>
+        <translation>Donkergrijs</translation>
+    </message>
+    <message>
+        <source>Light gray</source>
+        <translation>Lichtgrijs</translation>
+    </message>
+</context>
 </TS>

@@ -204,4 +204,75 @@
         <translation>Αποθήκευση αρχείου</translation>
     </message>
 </context>
+<context>
+    <name>QtColorPicker</name>
+    <message>
+        <source>Black</source>
+        <translation>Μαύρο</translation>
+    </message>
+    <message>
+        <source>White</source>
+        <translation>Λευκό</translation>
+    </message>
+    <message>
+        <source>Red</source>
+        <translation>Κόκκινο</translation>
+    </message>
+    <message>
+        <source>Dark red</source>
+        <translation>Σκούρο κόκκινο</translation>
+    </message>
+    <message>
+        <source>Green</source>
+        <translation>Πράσινο</translation>
+    </message>
+    <message>
+        <source>Dark green</source>
+        <translation>Σκούρο πράσινο</translation>
+    </message>
+    <message>
+        <source>Blue</source>
+        <translation>Μπλε</translation>
+    </message>
+    <message>
+        <source>Dark blue</source>
+        <translation>Σκούρο μπλε</translation>
+    </message>
+    <message>
+        <source>Cyan</source>
+        <translation>Κυανό</translation>
+    </message>
+    <message>
+        <source>Dark cyan</source>
+        <translation>Σκούρο κυανό</translation>
+    </message>
+    <message>
+        <source>Magenta</source>
+        <translation>Ματζέντα</translation>
+    </message>
+    <message>
+        <source>Dark magenta</source>
+        <translation>Σκούρο ματζέντα</translation>
+    </message>
+    <message>
+        <source>Yellow</source>
+        <translation>Κίτρινο</translation>
+    </message>
+    <message>
+        <source>Dark yellow</source>
+        <translation>Σκούρο κίτρινο</translation>
+    </message>
+    <message>
+        <source>Gray</source>
+        <translation>Γκρι</translation>
+    </message>
+    <message>
+        <source>Dark gray</source>
+        <translation>Σκούρο γκρι</translation>
+    </message>
+    <message>
+        <source>Light gray</source>
+        <translation>Ανοιχτό γκρι</translation>
+    </message>
+</context>
 </TS>

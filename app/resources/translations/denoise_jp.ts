@@ -204,4 +204,75 @@
         <translation>ファイルを保存</translation>
     </message>
 </context>
+<context>
+    <name>QtColorPicker</name>
+    <message>
+        <source>Black</source>
+        <translation>黒</translation>
+    </message>
+    <message>
+        <source>White</source>
+        <translation>白</translation>
+    </message>
+    <message>
+        <source>Red</source>
+        <translation>赤</translation>
+    </message>
+    <message>
+        <source>Dark red</source>
+        <translation>濃い赤</translation>
+    </message>
+    <message>
+        <source>Green</source>
+        <translation>緑</translation>
+    </message>
+    <message>
+        <source>Dark green</source>
+        <translation>濃い緑</translation>
+    </message>
+    <message>
+        <source>Blue</source>
+        <translation>青</translation>
+    </message>
+    <message>
+        <source>Dark blue</source>
+        <translation>濃い青</translation>
+    </message>
+    <message>
+        <source>Cyan</source>
+        <translation>シアン</translation>
+    </message>
+    <message>
+        <source>Dark cyan</source>
+        <translation>濃いシアン</translation>
+    </message>
+    <message>
+        <source>Magenta</source>
+        <translation>マゼンタ</translation>
+    </message>
+    <message>
+        <source>Dark magenta</source>
+        <translation>濃いマゼンタ</translation>
+    </message>
+    <message>
+        <source>Yellow</source>
+        <translation>黄</translation>
+    </message>
+    <message>
+        <source>Dark yellow</source>
+        <translation>濃い黄</translation>
+    </message>
+    <message>
+        <source>Gray</source>
+        <translation>灰色</translation>
+    </message>
+    <message>
+        <source>Dark gray</source>
+        <translation>濃い灰色</translation>
+    </message>
+    <message>
+        <source>Light gray</source>
+        <translation>薄い灰色</translation>
+    </message>
+</context>
 </TS>

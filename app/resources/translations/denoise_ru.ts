@@ -204,4 +204,75 @@
         <translation>Сохранить файл</translation>
     </message>
 </context>
+<context>
+    <name>QtColorPicker</name>
+    <message>
+        <source>Black</source>
+        <translation>Черный</translation>
+    </message>
+    <message>
+        <source>White</source>
+        <translation>Белый</translation>
+    </message>
+    <message>
+        <source>Red</source>
+        <translation>Красный</translation>
+    </message>
+    <message>
+        <source>Dark red</source>
+        <translation>Темно-красный</translation>
+    </message>
+    <message>
+        <source>Green</source>
+        <translation>Зеленый</translation>
+    </message>
+    <message>
+        <source>Dark green</source>
+        <translation>Темно-зеленый</translation>
+    </message>
+    <message>
+        <source>Blue</source>
+        <translation>Синий</translation>
+    </message>
+    <message>
+        <source>Dark blue</source>
+        <translation>Темно-синий</translation>
+    </message>
+    <message>
+        <source>Cyan</source>
+        <translation>Голубой</translation>
+    </message>
+    <message>
+        <source>Dark cyan</source>
+        <translation>Темно-голубой</translation>
+    </message>
+    <message>
+        <source>Magenta</source>
+        <translation>Пурпурный</translation>
+    </message>
+    <message>
+        <source>Dark magenta</source>
+        <translation>Темно-пурпурный</translation>
+    </message>
+    <message>
+        <source>Yellow</source>
+        <translation>Желтый</translation>
+    </message>
+    <message>
+        <source>Dark yellow</source>
+        <translation>Темно-желтый</translation>
+    </message>
+    <message>
+        <source>Gray</source>
+        <translation>Серый</translation>
+    </message>
+    <message>
+        <source>Dark gray</source>
+        <translation>Темно-серый</translation>
+    </message>
+    <message>
+        <source>Light gray</source>
+        <translation>Светло-серый</translation>
+    </message>
+</context>
 </TS>

@@ -204,4 +204,75 @@
         <translation>Dosya Kaydet</translation>
     </message>
 </context>
+<context>
+    <name>QtColorPicker</name>
+    <message>
+        <source>Black</source>
+        <translation>Siyah</translation>
+    </message>
+    <message>
+        <source>White</source>
+        <translation>Beyaz</translation>
+    </message>
+    <message>
+        <source>Red</source>
+        <translation>Kırmızı</translation>
+    </message>
+    <message>
+        <source>Dark red</source>
+        <translation>Koyu kırmızı</translation>
+    </message>
+    <message>
+        <source>Green</source>
+        <translation>Yeşil</translation>
+    </message>
+    <message>
+        <source>Dark green</source>
+        <translation>Koyu yeşil</translation>
+    </message>
+    <message>
+        <source>Blue</source>
+        <translation>Mavi</translation>
+    </message>
+    <message>
+        <source>Dark blue</source>
+        <translation>Koyu mavi</translation>
+    </message>
+    <message>
+        <source>Cyan</source>
+        <translation>Camgöbeği</translation>
+    </message>
+    <message>
+        <source>Dark cyan</source>
+        <translation>Koyu camgöbeği</translation>
+    </message>
+    <message>
+        <source>Magenta</source>
+        <translation>Macenta</translation>
+    </message>
+    <message>
+        <source>Dark magenta</source>
+        <translation>Koyu macenta</translation>
+    </message>
+    <message>
+        <source>Yellow</source>
+        <translation>Sarı</translation>
+    </message>
+    <message>
+        <source>Dark yellow</source>
+        <translation>Koyu sarı</translation>
+    </message>
+    <message>
+        <source>Gray</source>
+        <translation>Gri</translation>
+    </message>
+    <message>
+        <source>Dark gray</source>
+        <translation>Koyu gri</translation>
+    </message>
+    <message>
+        <source>Light gray</source>
+        <translation>Açık gri</translation>
+    </message>
+</context>
 </TS>

@@ -60,6 +60,24 @@ CATALOGUE = [
     ("IQGuideDialog", "IDS_AC_CLOSE", "Close"),
     ("QObject", "Open File", "Open File"),
     ("QObject", "Save File", "Save File"),
+    # The colour picker's standard colours (widgets/qtcolorpicker.cpp).
+    ("QtColorPicker", "Black", "Black"),
+    ("QtColorPicker", "White", "White"),
+    ("QtColorPicker", "Red", "Red"),
+    ("QtColorPicker", "Dark red", "Dark red"),
+    ("QtColorPicker", "Green", "Green"),
+    ("QtColorPicker", "Dark green", "Dark green"),
+    ("QtColorPicker", "Blue", "Blue"),
+    ("QtColorPicker", "Dark blue", "Dark blue"),
+    ("QtColorPicker", "Cyan", "Cyan"),
+    ("QtColorPicker", "Dark cyan", "Dark cyan"),
+    ("QtColorPicker", "Magenta", "Magenta"),
+    ("QtColorPicker", "Dark magenta", "Dark magenta"),
+    ("QtColorPicker", "Yellow", "Yellow"),
+    ("QtColorPicker", "Dark yellow", "Dark yellow"),
+    ("QtColorPicker", "Gray", "Gray"),
+    ("QtColorPicker", "Dark gray", "Dark gray"),
+    ("QtColorPicker", "Light gray", "Light gray"),
 ]
 
 # File suffix -> the language tag written into the .ts file.
@@ -362,6 +380,99 @@ TRANSLATIONS = {
         "du": "Bestand opslaan", "fr": "Enregistrer le fichier", "gr": "Αποθήκευση αρχείου",
         "it": "Salva file", "jp": "ファイルを保存", "no": "Lagre fil", "pr": "Salvar arquivo",
         "ru": "Сохранить файл", "sp": "Guardar archivo", "sw": "Spara fil", "tk": "Dosya Kaydet",
+    },
+    "Black": {
+        "ae": "أسود", "cn": "黑色", "da": "Sort", "de": "Schwarz", "du": "Zwart", "fr": "Noir",
+        "gr": "Μαύρο", "it": "Nero", "jp": "黒", "no": "Svart", "pr": "Preto", "ru": "Черный",
+        "sp": "Negro", "sw": "Svart", "tk": "Siyah",
+    },
+    "White": {
+        "ae": "أبيض", "cn": "白色", "da": "Hvid", "de": "Weiß", "du": "Wit", "fr": "Blanc",
+        "gr": "Λευκό", "it": "Bianco", "jp": "白", "no": "Hvit", "pr": "Branco", "ru": "Белый",
+        "sp": "Blanco", "sw": "Vit", "tk": "Beyaz",
+    },
+    "Red": {
+        "ae": "أحمر", "cn": "紅色", "da": "Rød", "de": "Rot", "du": "Rood", "fr": "Rouge",
+        "gr": "Κόκκινο", "it": "Rosso", "jp": "赤", "no": "Rød", "pr": "Vermelho", "ru": "Красный",
+        "sp": "Rojo", "sw": "Röd", "tk": "Kırmızı",
+    },
+    "Dark red": {
+        "ae": "أحمر داكن", "cn": "深紅色", "da": "Mørkerød", "de": "Dunkelrot", "du": "Donkerrood",
+        "fr": "Rouge foncé", "gr": "Σκούρο κόκκινο", "it": "Rosso scuro", "jp": "濃い赤",
+        "no": "Mørkerød", "pr": "Vermelho-escuro", "ru": "Темно-красный", "sp": "Rojo oscuro",
+        "sw": "Mörkröd", "tk": "Koyu kırmızı",
+    },
+    "Green": {
+        "ae": "أخضر", "cn": "綠色", "da": "Grøn", "de": "Grün", "du": "Groen", "fr": "Vert",
+        "gr": "Πράσινο", "it": "Verde", "jp": "緑", "no": "Grønn", "pr": "Verde", "ru": "Зеленый",
+        "sp": "Verde", "sw": "Grön", "tk": "Yeşil",
+    },
+    "Dark green": {
+        "ae": "أخضر داكن", "cn": "深綠色", "da": "Mørkegrøn", "de": "Dunkelgrün", "du": "Donkergroen",
+        "fr": "Vert foncé", "gr": "Σκούρο πράσινο", "it": "Verde scuro", "jp": "濃い緑",
+        "no": "Mørkegrønn", "pr": "Verde-escuro", "ru": "Темно-зеленый", "sp": "Verde oscuro",
+        "sw": "Mörkgrön", "tk": "Koyu yeşil",
+    },
+    "Blue": {
+        "ae": "أزرق", "cn": "藍色", "da": "Blå", "de": "Blau", "du": "Blauw", "fr": "Bleu",
+        "gr": "Μπλε", "it": "Blu", "jp": "青", "no": "Blå", "pr": "Azul", "ru": "Синий",
+        "sp": "Azul", "sw": "Blå", "tk": "Mavi",
+    },
+    "Dark blue": {
+        "ae": "أزرق داكن", "cn": "深藍色", "da": "Mørkeblå", "de": "Dunkelblau", "du": "Donkerblauw",
+        "fr": "Bleu foncé", "gr": "Σκούρο μπλε", "it": "Blu scuro", "jp": "濃い青", "no": "Mørkeblå",
+        "pr": "Azul-escuro", "ru": "Темно-синий", "sp": "Azul oscuro", "sw": "Mörkblå",
+        "tk": "Koyu mavi",
+    },
+    "Cyan": {
+        "ae": "سماوي", "cn": "青色", "da": "Cyan", "de": "Cyan", "du": "Cyaan", "fr": "Cyan",
+        "gr": "Κυανό", "it": "Ciano", "jp": "シアン", "no": "Cyan", "pr": "Ciano", "ru": "Голубой",
+        "sp": "Cian", "sw": "Cyan", "tk": "Camgöbeği",
+    },
+    "Dark cyan": {
+        "ae": "سماوي داكن", "cn": "深青色", "da": "Mørk cyan", "de": "Dunkelcyan", "du": "Donkercyaan",
+        "fr": "Cyan foncé", "gr": "Σκούρο κυανό", "it": "Ciano scuro", "jp": "濃いシアン",
+        "no": "Mørk cyan", "pr": "Ciano-escuro", "ru": "Темно-голубой", "sp": "Cian oscuro",
+        "sw": "Mörk cyan", "tk": "Koyu camgöbeği",
+    },
+    "Magenta": {
+        "ae": "أرجواني", "cn": "洋紅色", "da": "Magenta", "de": "Magenta", "du": "Magenta",
+        "fr": "Magenta", "gr": "Ματζέντα", "it": "Magenta", "jp": "マゼンタ", "no": "Magenta",
+        "pr": "Magenta", "ru": "Пурпурный", "sp": "Magenta", "sw": "Magenta", "tk": "Macenta",
+    },
+    "Dark magenta": {
+        "ae": "أرجواني داكن", "cn": "深洋紅色", "da": "Mørk magenta", "de": "Dunkelmagenta",
+        "du": "Donkermagenta", "fr": "Magenta foncé", "gr": "Σκούρο ματζέντα",
+        "it": "Magenta scuro", "jp": "濃いマゼンタ", "no": "Mørk magenta", "pr": "Magenta-escuro",
+        "ru": "Темно-пурпурный", "sp": "Magenta oscuro", "sw": "Mörk magenta", "tk": "Koyu macenta",
+    },
+    "Yellow": {
+        "ae": "أصفر", "cn": "黃色", "da": "Gul", "de": "Gelb", "du": "Geel", "fr": "Jaune",
+        "gr": "Κίτρινο", "it": "Giallo", "jp": "黄", "no": "Gul", "pr": "Amarelo", "ru": "Желтый",
+        "sp": "Amarillo", "sw": "Gul", "tk": "Sarı",
+    },
+    "Dark yellow": {
+        "ae": "أصفر داكن", "cn": "深黃色", "da": "Mørkegul", "de": "Dunkelgelb", "du": "Donkergeel",
+        "fr": "Jaune foncé", "gr": "Σκούρο κίτρινο", "it": "Giallo scuro", "jp": "濃い黄",
+        "no": "Mørkegul", "pr": "Amarelo-escuro", "ru": "Темно-желтый", "sp": "Amarillo oscuro",
+        "sw": "Mörkgul", "tk": "Koyu sarı",
+    },
+    "Gray": {
+        "ae": "رمادي", "cn": "灰色", "da": "Grå", "de": "Grau", "du": "Grijs", "fr": "Gris",
+        "gr": "Γκρι", "it": "Grigio", "jp": "灰色", "no": "Grå", "pr": "Cinza", "ru": "Серый",
+        "sp": "Gris", "sw": "Grå", "tk": "Gri",
+    },
+    "Dark gray": {
+        "ae": "رمادي داكن", "cn": "深灰色", "da": "Mørkegrå", "de": "Dunkelgrau", "du": "Donkergrijs",
+        "fr": "Gris foncé", "gr": "Σκούρο γκρι", "it": "Grigio scuro", "jp": "濃い灰色",
+        "no": "Mørkegrå", "pr": "Cinza-escuro", "ru": "Темно-серый", "sp": "Gris oscuro",
+        "sw": "Mörkgrå", "tk": "Koyu gri",
+    },
+    "Light gray": {
+        "ae": "رمادي فاتح", "cn": "淺灰色", "da": "Lysegrå", "de": "Hellgrau", "du": "Lichtgrijs",
+        "fr": "Gris clair", "gr": "Ανοιχτό γκρι", "it": "Grigio chiaro", "jp": "薄い灰色",
+        "no": "Lysegrå", "pr": "Cinza-claro", "ru": "Светло-серый", "sp": "Gris claro",
+        "sw": "Ljusgrå", "tk": "Açık gri",
     },
 }
 
