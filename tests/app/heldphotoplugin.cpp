@@ -87,6 +87,9 @@ public:
     }
 };
 
+// Defined by moc (heldphotoplugin.moc, below) for a static plugin.
+extern const QStaticPlugin qt_static_plugin_HeldPhotoPlugin();
+
 BlockingPhoto::BlockingPhoto(const QString& path) {
     static const bool registered = [] {
         qRegisterStaticPluginFunction(qt_static_plugin_HeldPhotoPlugin());
