@@ -11,6 +11,8 @@
 #include "iqbgradata.h"
 #include "iqdenoiser.h"
 #include "iqframe.h"
+#include "iqphotoread.h"
+#include "iqwritequality.h"
 
 namespace {
 struct FrameDeleter {
@@ -24,9 +26,7 @@ QByteArray writerFormat(const QString& inputPath) {
 }
 
 // The engine works on widths that are a multiple of 32.
-int widenedWidth(int width) {
-    return (width + 31) & ~31;
-}
+constexpr int EngineWidthMultiple = 32;
 } // namespace
 
 IQBatchThread::IQBatchThread(const QStringList& files, const IQDenoiseParams& params,
@@ -66,8 +66,9 @@ bool IQBatchThread::processPhoto(const QString& path) const {
     if (!QImageWriter::supportedImageFormats().contains(writerFormat(path)))
         return false;
 
-    QImageReader reader(path);
-    reader.setAutoTransform(true);
+    QImageReader reader;
+    if (!setUpPhotoReader(&reader, path))
+        return false;
     const QImage photo = reader.read();
     if (photo.isNull())
         return false;
@@ -75,12 +76,10 @@ bool IQBatchThread::processPhoto(const QString& path) const {
     // Stretched, not padded, to the widened width; the height stays.
     const int width = photo.width();
     const int height = photo.height();
-    const int engineWidth = widenedWidth(width);
-    QImage argb = photo.convertToFormat(QImage::Format_ARGB32);
-    if (engineWidth != width)
-        argb = argb.scaled(engineWidth, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    QImage argb = widenedArgb(photo, EngineWidthMultiple);
     if (argb.isNull())
         return false;
+    const int engineWidth = argb.width();
 
     FramePtr source(createFrame(NR_FORMAT_YUY2, engineWidth, height));
     if (!source || !fillFrameFromImage(argb, source.get()))
@@ -129,6 +128,7 @@ bool IQBatchThread::writeUnique(const QImage& image, const QString& inputPath) c
             return false; // the folder takes no new file
         }
         QImageWriter writer(&file, format);
+        applyWriteQuality(&writer);
         bool written = writer.write(image) && file.flush();
         file.close();
         written = written && file.error() == QFileDevice::NoError;

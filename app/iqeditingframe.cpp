@@ -10,6 +10,7 @@
 #include "iqimagereadthread.h"
 #include "iqsettings.h"
 #include "iqwaitingdialog.h"
+#include "iqwritequality.h"
 #include "ui_iqeditingframe.h"
 
 #include <QDir>
@@ -46,6 +47,7 @@ bool writeImageFile(const QString& fileName, const QImage& image, QString* error
         return false;
     }
     QImageWriter writer(&file, QFileInfo(fileName).suffix().toLower().toLatin1());
+    applyWriteQuality(&writer);
     if (!writer.write(image)) {
         *error = writer.errorString();
         file.cancelWriting();

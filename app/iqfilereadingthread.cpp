@@ -3,6 +3,7 @@
 #include <QDebug>
 #include <QImageReader>
 
+#include "iqphotoread.h"
 #include "iqthumbnailtile.h"
 
 namespace {
@@ -21,9 +22,11 @@ void IQFileReadingThread::run() {
         qDebug() << "abort:" << path;
         return;
     }
-    QImageReader reader(path);
-    reader.setAutoTransform(true);
-    const QImage photo = reader.read();
+    // A file that is refused gives a blank tile, as an unreadable one does.
+    QImageReader reader;
+    QImage photo;
+    if (setUpPhotoReader(&reader, path))
+        photo = reader.read();
     const QImage scaled =
         photo.scaled(TileSide, TileSide, Qt::KeepAspectRatio, Qt::SmoothTransformation)
             .convertToFormat(QImage::Format_ARGB32);

@@ -1,6 +1,7 @@
 #include "iqiconreadthread.h"
 
 #include "iqfitsize.h"
+#include "iqphotoread.h"
 
 #include "iqthumbnailtile.h"
 
@@ -22,14 +23,17 @@ void IQIconReadThread::abort() {
 void IQIconReadThread::run() {
     if (aborted)
         return;
-    QImageReader reader(path);
-    reader.setAutoTransform(true);
-    // Decode already scaled: a large photo (or a camera RAW file) is never decoded at full size
-    // for the strip. A picture that fits is decoded at its own size.
-    double w = 0.0, h = 0.0;
-    fitScaleFactor(reader.size(), QRect(0, 0, IconSize, IconSize), &w, &h);
-    reader.setScaledSize(QSize(int(w), int(h)));
-    const QImage img = reader.read();
+    // A file that is refused leaves the thumbnail blank.
+    QImageReader reader;
+    QImage img;
+    if (setUpPhotoReader(&reader, path)) {
+        // Decode already scaled: a large photo (or a camera RAW file) is never decoded at full
+        // size for the strip. A picture that fits is decoded at its own size.
+        double w = 0.0, h = 0.0;
+        fitScaleFactor(reader.size(), QRect(0, 0, IconSize, IconSize), &w, &h);
+        reader.setScaledSize(QSize(int(w), int(h)));
+        img = reader.read();
+    }
     if (aborted) {
         qDebug() << "abort:" << path;
         return;

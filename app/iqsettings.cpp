@@ -8,6 +8,8 @@
 #include <QSettings>
 #include <QStandardPaths>
 
+#include "iqphotoread.h"
+
 namespace {
 
 const char kLastOpenDirKey[] = "/app/lastOpenDir";
@@ -181,6 +183,9 @@ QString openImageNameFilter() {
 }
 
 bool isSupportedImageFile(const QString& path) {
+    // First: finding the content type of a FIFO would wait for a writer for ever.
+    if (!isRegularFile(path))
+        return false;
     const QByteArray name =
         QMimeDatabase().mimeTypeForFile(path, QMimeDatabase::MatchDefault).name().toUtf8();
     const QList<QByteArray> supported = QImageReader::supportedMimeTypes();

@@ -88,56 +88,32 @@ inline void chooseFolder(QFileDialog* dialog, const QString& folder) {
     static_cast<QDialog*>(dialog)->accept(); // QFileDialog::accept, as the Open button does
 }
 
-// A photo path whose reader blocks until release(): a FIFO the test itself holds open, so that
-// opening it never blocks but reading waits for the bytes. Holding one as the first photo of a
-// list keeps the one-thread pool or the batch thread busy on it for as long as a test needs.
-// While a reader waits on it, that reader holds Qt's image-plugin lock: the test must not read or
-// write images itself until it has released the photo (prepare the bytes beforehand).
+// A photo file whose reader waits inside its read until release(): a regular file in a test image
+// format (see heldphotoplugin.cpp) that passes every check made before reading. Holding one as
+// the first photo of a list keeps the one-thread pool or the batch thread busy on it for as long
+// as a test needs.
 class BlockingPhoto {
 public:
-    explicit BlockingPhoto(const QString& path) : path(path) {
-        const QByteArray name = QFile::encodeName(path);
-        if (mkfifo(name.constData(), 0600) == 0)
-            fd = ::open(name.constData(), O_RDWR); // reader and writer: no open ever waits
-    }
-    ~BlockingPhoto() { release(QByteArray()); }
+    // Creates the file; it must not exist yet.
+    explicit BlockingPhoto(const QString& path);
+    ~BlockingPhoto();
     BlockingPhoto(const BlockingPhoto&) = delete;
     BlockingPhoto& operator=(const BlockingPhoto&) = delete;
 
-    bool isValid() const { return fd >= 0; }
+    bool isValid() const { return valid; }
 
-    // True once some other descriptor of this process has the FIFO open: its reader is inside
-    // its job, past every check made before reading.
-    bool openedByReader() const {
-        const QString target = QFileInfo(path).canonicalFilePath();
-        int opened = 0;
-        const QDir fds(QStringLiteral("/proc/self/fd"));
-        for (const QString& entry : fds.entryList(QDir::Files | QDir::System))
-            if (QFile::symLinkTarget(fds.filePath(entry)) == target)
-                ++opened;
-        return opened >= 2; // ours and the reader's
-    }
+    // True while a reader waits inside its read of this photo: past every check made before
+    // reading, and not yet released.
+    bool readerIsWaiting() const;
 
-    // Hands the reader these bytes, then the end of the file.
-    void release(const QByteArray& bytes) {
-        if (fd < 0)
-            return;
-        const char* data = bytes.constData();
-        qint64 left = bytes.size();
-        while (left > 0) {
-            const ssize_t written = ::write(fd, data, static_cast<size_t>(left));
-            if (written <= 0)
-                break;
-            data += written;
-            left -= written;
-        }
-        ::close(fd);
-        fd = -1;
-    }
+    // Hands the waiting reader (or the next one) these bytes as the photo's file content: a
+    // picture in a format Qt reads, or nothing for a photo that cannot be read. Later readers
+    // get the same bytes at once.
+    void release(const QByteArray& bytes);
 
 private:
-    QString path;
-    int fd = -1;
+    int id = 0;
+    bool valid = false;
 };
 
 // A smooth, colourful picture of the given size (deterministic).

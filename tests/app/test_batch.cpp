@@ -27,6 +27,7 @@
 #include "iqbatchdenoiseframe.h"
 #include "iqbatchthread.h"
 #include "iqsettings.h"
+#include "photofixtures.h"
 #include "qstringprinter.h"
 #include "startup.h"
 #include "temporaryhome.h"
@@ -297,6 +298,108 @@ TEST_F(BatchRunTest, OutputFolderThatCannotBeWrittenFailsEveryPhotoAndCreatesNot
     EXPECT_FALSE(QFileInfo::exists(path(QStringLiteral("nowhere"))));
 }
 
+TEST_F(BatchRunTest, APhotoClaimingMoreThanThePixelLimitFailsAndTheRunGoesOn) {
+    // 16 x 16 pixels of data behind a header that claims 30000 x 30000: decoding it would take
+    // gigabytes; the run must not even try.
+    const QStringList inputs = {
+        writePhoto(QStringLiteral("in/a.png"), testPicture(40, 30)),
+        writeBytes(QStringLiteral("in/lying.jpg"),
+                   photofixtures::jpegClaiming(QSize(30000, 30000))),
+        writePhoto(QStringLiteral("in/b.jpg"), testPicture(33, 17)),
+    };
+    const RunResult result = runBatch(inputs, path(QStringLiteral("out")));
+    EXPECT_EQ(result.finished, (QStringList{inputs[0], inputs[2]}));
+    EXPECT_EQ(result.failed, QStringList{inputs[1]});
+    EXPECT_EQ(result.progress, zeroTo(2));
+    EXPECT_EQ(filesBelow(path(QStringLiteral("out"))), (QStringList{"a.png", "b.jpg"}));
+}
+
+TEST_F(BatchRunTest, PathsThatAreNoRegularFilesFailUnopenedAndThePhotosAfterThemAreWritten) {
+    ASSERT_TRUE(QDir().mkpath(path(QStringLiteral("in"))));
+    photofixtures::UnwrittenFifo fifo(path(QStringLiteral("in/fifo.png")));
+    ASSERT_TRUE(fifo.isValid());
+    ASSERT_TRUE(photofixtures::makeSocketFile(path(QStringLiteral("in/socket.jpg"))));
+    ASSERT_TRUE(QDir().mkpath(path(QStringLiteral("in/folder.png"))));
+    const QString photo = writePhoto(QStringLiteral("in/photo.png"), testPicture(40, 30));
+    ASSERT_TRUE(QFile::link(photo, path(QStringLiteral("in/link.png"))));
+    const QStringList inputs = {
+        path(QStringLiteral("in/fifo.png")),   path(QStringLiteral("in/socket.jpg")),
+        path(QStringLiteral("in/folder.png")), photo,
+        path(QStringLiteral("in/link.png")), // a link to a photo is that photo
+    };
+    const RunResult result = runBatch(inputs, path(QStringLiteral("out")));
+    EXPECT_EQ(result.failed, inputs.mid(0, 3));
+    EXPECT_EQ(result.finished, inputs.mid(3));
+    EXPECT_EQ(result.progress, zeroTo(4));
+    EXPECT_EQ(filesBelow(path(QStringLiteral("out"))), (QStringList{"link.png", "photo.png"}));
+    EXPECT_FALSE(fifo.wasOpened());
+}
+
+TEST_F(BatchRunTest, ATranslucentPhotoOfOddWidthKeepsItsColour) {
+    // Widened from 45 to 64 pixels for the engine. The engine sees no alpha, so the output is
+    // opaque; its colour must be the straight colour, as for an opaque photo of that colour,
+    // not the colour times its alpha (200, 100, 50 at alpha 128 is not 100, 50, 25).
+    const QRgb colours[] = {qRgba(200, 100, 50, 128), qRgba(40, 180, 220, 64),
+                            qRgba(200, 100, 50, 255), qRgba(40, 180, 220, 255)};
+    QStringList inputs;
+    for (int i = 0; i < 4; ++i) {
+        QImage photo(45, 20, QImage::Format_ARGB32);
+        photo.fill(colours[i]);
+        inputs.append(writePhoto(QStringLiteral("in/p%1.png").arg(i), photo));
+    }
+    // Strength 0 everywhere: the denoiser then leaves a flat picture as it is.
+    const RunResult result = runBatch(inputs, path(QStringLiteral("out")), strengths(0, 0, 0));
+    ASSERT_EQ(result.finished, inputs);
+
+    QList<QImage> outputs;
+    for (int i = 0; i < 4; ++i) {
+        outputs.append(QImage(path(QStringLiteral("out/p%1.png").arg(i)))
+                           .convertToFormat(QImage::Format_ARGB32));
+        ASSERT_EQ(outputs.last().size(), QSize(45, 20));
+    }
+    for (int i = 0; i < 2; ++i) {
+        const QRgb straight = colours[i];
+        for (int y = 0; y < 20; ++y)
+            for (int x = 0; x < 45; ++x) {
+                const QRgb translucent = outputs[i].pixel(x, y);
+                const QRgb opaque = outputs[i + 2].pixel(x, y);
+                SCOPED_TRACE(testing::Message() << "photo " << i << " at " << x << "," << y);
+                // Against the opaque photo: only the 8-bit premultiplication of the widening
+                // may move a channel (up to 255 / alpha / 2 steps: 1 at 128, 2 at 64).
+                ASSERT_NEAR(qRed(translucent), qRed(opaque), 2);
+                ASSERT_NEAR(qGreen(translucent), qGreen(opaque), 2);
+                ASSERT_NEAR(qBlue(translucent), qBlue(opaque), 2);
+                // Against the straight colour: the trip through 8-bit YUV.
+                ASSERT_NEAR(qRed(translucent), qRed(straight), 4);
+                ASSERT_NEAR(qGreen(translucent), qGreen(straight), 4);
+                ASSERT_NEAR(qBlue(translucent), qBlue(straight), 4);
+            }
+    }
+}
+
+TEST_F(BatchRunTest, JpegOutputsAreWrittenAtQuality95AndPngAtTheWritersDefault) {
+    const QStringList inputs = {writePhoto(QStringLiteral("in/a.jpg"), testPicture(40, 30)),
+                                writePhoto(QStringLiteral("in/b.JPEG"), testPicture(40, 30)),
+                                writePhoto(QStringLiteral("in/c.png"), testPicture(40, 30))};
+    const RunResult result = runBatch(inputs, path(QStringLiteral("out")));
+    ASSERT_EQ(result.finished, inputs);
+
+    // The quantisation tables say the quality a JPEG was written at.
+    const QByteArray at95 = photofixtures::quantisationTables(photofixtures::smallJpeg(95));
+    ASSERT_FALSE(at95.isEmpty());
+    ASSERT_NE(at95, photofixtures::quantisationTables(photofixtures::smallJpeg()));
+    for (const char* name : {"out/a.jpg", "out/b.JPEG"})
+        EXPECT_EQ(photofixtures::quantisationTables(fileBytes(path(QString::fromLatin1(name)))),
+                  at95)
+            << name;
+
+    // The PNG is what Qt's writer makes of those pixels with its own settings.
+    const QByteArray png = fileBytes(path(QStringLiteral("out/c.png")));
+    QImage decoded;
+    ASSERT_TRUE(decoded.loadFromData(png));
+    EXPECT_EQ(png, pngBytes(decoded));
+}
+
 // Keeps this process from growing any file past a limit (writes beyond it fail with EFBIG).
 class FileSizeLimit {
 public:
@@ -485,7 +588,7 @@ TEST_F(BatchDialogTest, RunRefusesEscapeAndCloseUntilItsSummaryIsDismissed) {
     onModal<QFileDialog>(
         [this](QFileDialog* fileDialog) { chooseFolder(fileDialog, path(QStringLiteral("out"))); });
     onModal<QProgressDialog>([&](QProgressDialog* progress) {
-        ASSERT_TRUE(QTest::qWaitFor([&] { return blocking->openedByReader(); }, HangGuardMs));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return blocking->readerIsWaiting(); }, HangGuardMs));
         EXPECT_TRUE(frame->isBusy());
         EXPECT_FALSE(addButton->isEnabled());
         EXPECT_FALSE(removeButton->isEnabled());

@@ -11,13 +11,16 @@
 #include "iqiconreadthread.h"
 #include "iqimagedisplaycontroller.h"
 #include "modalrunner.h"
+#include "photofixtures.h"
 #include "qdoubleslider.h"
 #include "temporaryhome.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QGuiApplication>
+#include <QImageWriter>
 #include <QMessageBox>
 #include <QGraphicsView>
 #include <QLabel>
@@ -628,6 +631,37 @@ TEST_F(EditingFrameSaveTest, SaveWritesTheAfterImage) {
     answerSaveDialog(out.filePath("again.png"), &openedIn);
     EXPECT_EQ(page->save(), 1);
     EXPECT_EQ(QDir(openedIn), QDir(out.path()));
+}
+
+TEST_F(EditingFrameSaveTest, JpegIsWrittenAtQuality95AndPngAtTheWritersDefault) {
+    openPhoto(noisyImage(96, 64, 55));
+    QTemporaryDir out;
+    QString openedIn;
+
+    // The quantisation tables say the quality a JPEG was written at.
+    const QByteArray at95 = photofixtures::quantisationTables(photofixtures::smallJpeg(95));
+    ASSERT_FALSE(at95.isEmpty());
+    ASSERT_NE(at95, photofixtures::quantisationTables(photofixtures::smallJpeg()));
+    for (const char* name : {"result.jpg", "result.JPEG"}) {
+        const QString target = out.filePath(QString::fromLatin1(name));
+        answerSaveDialog(target, &openedIn);
+        ASSERT_EQ(page->save(), 1) << name;
+        QFile written(target);
+        ASSERT_TRUE(written.open(QIODevice::ReadOnly)) << name;
+        EXPECT_EQ(photofixtures::quantisationTables(written.readAll()), at95) << name;
+    }
+
+    // The PNG is what Qt's writer makes of the after image with its own settings.
+    const QString target = out.filePath("result.png");
+    answerSaveDialog(target, &openedIn);
+    ASSERT_EQ(page->save(), 1);
+    QByteArray expected;
+    QBuffer buffer(&expected);
+    ASSERT_TRUE(buffer.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(QImageWriter(&buffer, "png").write(*page->currentImage()));
+    QFile written(target);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_EQ(written.readAll(), expected);
 }
 
 TEST_F(EditingFrameSaveTest, FailedSaveOverAnExistingFileKeepsItAndSaysWhy) {

@@ -85,7 +85,7 @@ protected:
         blocking = std::make_unique<BlockingPhoto>(path(QStringLiteral("blocking.png")));
         ASSERT_TRUE(blocking->isValid());
         addPhotos(QStringList{QStringLiteral("blocking.png")} + others);
-        ASSERT_TRUE(QTest::qWaitFor([this] { return blocking->openedByReader(); }, HangGuardMs));
+        ASSERT_TRUE(QTest::qWaitFor([this] { return blocking->readerIsWaiting(); }, HangGuardMs));
     }
 
     void removeRows(std::initializer_list<int> rows) {

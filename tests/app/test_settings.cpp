@@ -1,6 +1,7 @@
 // The settings file and the photo tests: real INI files in temporary folders, real image files,
 // and real restarts of a separate process.
 #include "iqsettings.h"
+#include "photofixtures.h"
 #include "qstringprinter.h"
 #include "temporaryhome.h"
 
@@ -214,6 +215,38 @@ TEST(Settings, SupportedImageFilesByMimeTypeOrRawSuffix) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(isSupportedImageFile(path(c.name)), c.supported) << c.name;
+}
+
+TEST(Settings, OnlyRegularFilesAreSupportedAndTheOthersAreNeverOpened) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const auto path = [&](const char* name) { return dir.filePath(QString::fromLatin1(name)); };
+    QImage image(8, 6, QImage::Format_RGB32);
+    image.fill(Qt::darkCyan);
+    ASSERT_TRUE(image.save(path("photo.jpg"), "JPEG"));
+    ASSERT_TRUE(QFile::link(path("photo.jpg"), path("link.jpg")));
+    photofixtures::UnwrittenFifo fifo(path("fifo.jpg"));
+    ASSERT_TRUE(fifo.isValid());
+    photofixtures::UnwrittenFifo rawFifo(path("fifo.nef")); // a RAW suffix alone is not enough
+    ASSERT_TRUE(rawFifo.isValid());
+    ASSERT_TRUE(QFile::link(path("fifo.jpg"), path("link-to-fifo.png")));
+    ASSERT_TRUE(photofixtures::makeSocketFile(path("socket.png")));
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("folder.png")));
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), path("zero.bmp")));
+    ASSERT_TRUE(QFile::link(path("gone.jpg"), path("dangling.jpg")));
+
+    const struct {
+        const char* name;
+        bool supported;
+    } cases[] = {
+        {"photo.jpg", true},   {"link.jpg", true},          {"fifo.jpg", false},
+        {"fifo.nef", false},   {"link-to-fifo.png", false}, {"socket.png", false},
+        {"folder.png", false}, {"zero.bmp", false},         {"dangling.jpg", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(isSupportedImageFile(path(c.name)), c.supported) << c.name;
+    EXPECT_FALSE(fifo.wasOpened());
+    EXPECT_FALSE(rawFifo.wasOpened());
 }
 
 TEST(Settings, SonyRawFilesAreSupportedThroughTheRawPluginsMimeTypes) {

@@ -1,11 +1,13 @@
 // The read job of the editing page: upright, 32-bit ARGB, width a multiple of 4, one signal.
 #include "iqimagereadthread.h"
+#include "photofixtures.h"
 #include "rawtestsupport.h"
 #include "registerrawplugin.h"
 #include "tinydng.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QPointer>
 #include <QTemporaryDir>
@@ -180,6 +182,45 @@ TEST_F(ImageReadThread, AnUnreadableFileDeliversOneNullImage) {
         ASSERT_EQ(delivered.size(), 1);
         EXPECT_TRUE(delivered.first().isNull());
     }
+}
+
+TEST_F(ImageReadThread, APictureClaimingMoreThanThePixelLimitDeliversOneNullImage) {
+    // 16 x 16 pixels of data behind a header that claims 30000 x 30000: decoding it would take
+    // gigabytes; the job must not even try.
+    const QString path = writeFile(dir, QStringLiteral("lying.jpg"),
+                                   photofixtures::jpegClaiming(QSize(30000, 30000)));
+    const QList<QImage> delivered = readAll(path);
+    ASSERT_EQ(delivered.size(), 1);
+    EXPECT_TRUE(delivered.first().isNull());
+}
+
+TEST_F(ImageReadThread, APathThatIsNoRegularFileDeliversOneNullImageWithoutBeingOpened) {
+    photofixtures::UnwrittenFifo fifo(dir.filePath(QStringLiteral("fifo.jpg")));
+    ASSERT_TRUE(fifo.isValid());
+    ASSERT_TRUE(photofixtures::makeSocketFile(dir.filePath(QStringLiteral("socket.png"))));
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("folder.png")));
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), dir.filePath(QStringLiteral("zero.png"))));
+    for (const char* name : {"fifo.jpg", "socket.png", "folder.png", "zero.png"}) {
+        SCOPED_TRACE(name);
+        const QList<QImage> delivered = readAll(dir.filePath(QString::fromLatin1(name)));
+        ASSERT_EQ(delivered.size(), 1);
+        EXPECT_TRUE(delivered.first().isNull());
+    }
+    EXPECT_FALSE(fifo.wasOpened());
+}
+
+TEST_F(ImageReadThread, ALinkToAPhotoIsReadLikeThePhoto) {
+    const QImage stored = redCornerPicture(10, 6);
+    const QString photo = dir.filePath(QStringLiteral("photo.png"));
+    ASSERT_TRUE(stored.save(photo, "PNG"));
+    const QString link = dir.filePath(QStringLiteral("link.png"));
+    ASSERT_TRUE(QFile::link(photo, link));
+    const QList<QImage> direct = readAll(photo);
+    const QList<QImage> linked = readAll(link);
+    ASSERT_EQ(linked.size(), 1);
+    ASSERT_EQ(direct.size(), 1);
+    EXPECT_EQ(linked.first().size(), QSize(12, 6));
+    EXPECT_EQ(linked.first(), direct.first());
 }
 
 } // namespace
