@@ -54,17 +54,7 @@ void IQEngineController::loadSourceImage(const QImage& image)
     if (argb.isNull())
         return;
     sourceBGR = new IQBGRData(argb.width(), argb.height());
-    if (sourceBGR->data) {
-        for (int y = 0; y < sourceBGR->height; ++y) {
-            const uchar* from = argb.constScanLine(y);
-            uchar* to = sourceBGR->data + static_cast<qsizetype>(y) * sourceBGR->bytesPerLine;
-            for (int x = 0; x < sourceBGR->width; ++x, from += 4, to += 3) {
-                to[0] = from[0];
-                to[1] = from[1];
-                to[2] = from[2];
-            }
-        }
-    }
+    imageToBgr(argb, sourceBGR);
     sourceFrame = createFrame(NR_FORMAT_YUY2, argb.width(), argb.height());
     if (sourceFrame)
         fillFrameFromImage(argb, sourceFrame);
