@@ -288,3 +288,21 @@ TEST_F(EngineController, PhotoCopiesHoldThePhotosBytes) {
         }
     }
 }
+
+// A photo handed over is copied on the pool: right after setImage the first operation already
+// finds it, and a direct run from the controller's own thread waits for that copy.
+TEST_F(EngineController, OperationsStartedRightAfterANewPhotoSeeIt) {
+    IQEngineController controller;
+    Spies spies(controller);
+    const QImage photo = noisyImage(1200, 800, 13);
+    controller.setImage(photo);
+    EXPECT_EQ(controller.runOperation(IQEngineController::FaceOperation), 0);
+    controller.setImage(photo);
+    controller.startOperation(IQEngineController::AdjustingOperation);
+    settle(controller);
+    ASSERT_EQ(spies.bgr.count(), 1);
+    const IQBGRData* clone = bgrBuffer(spies.bgr, 0);
+    ASSERT_NE(clone, nullptr);
+    ASSERT_EQ(clone->width, 1200);
+    EXPECT_EQ(clone->data[3 * 17 + 1], photo.constScanLine(0)[4 * 17 + 1]);
+}
