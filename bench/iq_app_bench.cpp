@@ -5,18 +5,21 @@
 // controller copies it into its 24-bit buffer and its YUY2 frame, both views are fitted). Release:
 // what a released luminance slider sets off (the denoiser takes the value, DenoiseOperation runs on
 // the controller's pool, its result reaches the page's result slot, which copies it into the after
-// view's image and renders it), until the after view's pixmap is in its scene and painted. The first
-// release after an open estimates the noise profile; later ones reuse it.
+// view's image and renders it), until the after view's pixmap is in its scene and painted. The
+// first release after an open estimates the noise profile; later ones reuse it.
 //
 // Each step is split into
 //   conversion  open: the photo's ARGB to YUY2 conversion; release: the result's YUY2 to ARGB
 //               conversion (both timed alone on the same frames);
 //   engine      release: the job's time without its conversion (the engine call and its profile);
-//   copy-in     open: the rest of the controller's setImage (its 24-bit copy); release: the page's
-//               result slot without the render;
+//   copy-in     open: the rest of the controller's taking of the photo (its 24-bit copy, its
+//               frames and buffers; timed alone on a second controller until its pool is idle);
+//               release: the page's result slot without the render;
 //   render      open: both views' setImage and fit; release: the after view's refresh from its
 //               image (timed alone right after, through updateFromData with nothing to copy);
-//   shown       the whole step until the after view has painted.
+//   shown       the whole step on the GUI thread until the after view has painted;
+//   ready       open: until the engine controller's pool is idle as well (it may go on copying
+//               the photo after the page has shown it); release: as shown.
 // Every figure is the median over --runs runs, in milliseconds.
 //
 //   iq_app_bench [--photo FILE] [--size WxH] [--window WxH] [--runs N] [--later N] [--sigma S]
@@ -120,8 +123,8 @@ QImage benchPhoto(const Options& o) {
         return n < 0 ? 0 : n > 255 ? 255 : int(n + 0.5);
     };
     for (int y = 0; y < photo.height(); ++y) {
-        const auto* from =
-            reinterpret_cast<const QRgb*>(read.constScanLine(nr_mirror_tile_index(y, read.height())));
+        const auto* from = reinterpret_cast<const QRgb*>(
+            read.constScanLine(nr_mirror_tile_index(y, read.height())));
         auto* to = reinterpret_cast<QRgb*>(photo.scanLine(y));
         for (int x = 0; x < photo.width(); ++x) {
             const QRgb p = from[nr_mirror_tile_index(x, read.width())];
@@ -145,12 +148,12 @@ double median(std::vector<double> v) {
 
 // The figures of one kind of step, one entry per run.
 struct Step {
-    std::vector<double> conversion, engine, copyIn, render, shown;
+    std::vector<double> conversion, engine, copyIn, render, shown, ready;
 };
 
 void printStep(const char* name, const Step& s) {
-    printf("%-15s %10.1f %8.1f %8.1f %8.1f %8.1f\n", name, median(s.conversion), median(s.engine),
-           median(s.copyIn), median(s.render), median(s.shown));
+    printf("%-15s %10.1f %8.1f %8.1f %8.1f %8.1f %8.1f\n", name, median(s.conversion),
+           median(s.engine), median(s.copyIn), median(s.render), median(s.shown), median(s.ready));
 }
 
 // Lets the views paint what they were given.
@@ -170,17 +173,17 @@ public:
         afterView = page.findChild<QGraphicsView*>(QStringLiteral("graphicsView"));
         after = page.afterController();
         before = page.beforeController();
-        // The page's own slot takes the results, as it does when it owns the controller; the bench's
-        // probes around it note when the result arrived and when the slot was done.
-        QObject::connect(&controller, &IQEngineController::processYUVFinished, [this](const IQBGRAData*, int) {
-            arrived = clock.nsecsElapsed() / 1e6;
-        });
+        // The page's own slot takes the results, as it does when it owns the controller; the
+        // bench's probes around it note when the result arrived and when the slot was done.
+        QObject::connect(&controller, &IQEngineController::processYUVFinished,
+                         [this](const IQBGRAData*, int) { arrived = clock.nsecsElapsed() / 1e6; });
         QObject::connect(&controller, &IQEngineController::processYUVFinished, &page,
-                &IQEditingFrame::yuvAlgorithmFinished);
-        QObject::connect(&controller, &IQEngineController::processYUVFinished, [this](const IQBGRAData* d, int e) {
-            handled = clock.nsecsElapsed() / 1e6;
-            errorCode = d ? e : -1;
-        });
+                         &IQEditingFrame::yuvAlgorithmFinished);
+        QObject::connect(&controller, &IQEngineController::processYUVFinished,
+                         [this](const IQBGRAData* d, int e) {
+                             handled = clock.nsecsElapsed() / 1e6;
+                             errorCode = d ? e : -1;
+                         });
     }
 
     QSize afterViewSize() const { return afterView->size(); }
@@ -194,15 +197,27 @@ public:
         const double views = ms(t);
         t.restart();
         controller.setImage(photo);
-        const double engineCopy = ms(t);
+        const double handedOver = ms(t);
         t.restart();
         fit(after);
         fit(before);
         const double fitted = ms(t);
+        t.restart();
         paintViews(afterView);
-        const double shown = views + engineCopy + fitted + ms(t);
+        const double shown = views + handedOver + fitted + ms(t);
+        // The controller may go on copying the photo on its pool meanwhile.
+        t.restart();
+        controller.waitForIdle();
+        const double ready = shown + ms(t);
 
-        // The conversion alone, on a frame of the controller's kind.
+        // The controller's part alone, and the conversion alone on a frame of its kind.
+        {
+            IQEngineController alone;
+            t.restart();
+            alone.setImage(photo);
+            alone.waitForIdle();
+        }
+        const double controllerPart = ms(t);
         NrFrame* frame = createFrame(NR_FORMAT_YUY2, photo.width(), photo.height());
         t.restart();
         fillFrameFromImage(photo, frame);
@@ -211,9 +226,10 @@ public:
 
         opened.conversion.push_back(conversion);
         opened.engine.push_back(0.0);
-        opened.copyIn.push_back(std::max(0.0, engineCopy - conversion));
+        opened.copyIn.push_back(std::max(0.0, controllerPart - conversion));
         opened.render.push_back(views + fitted);
         opened.shown.push_back(shown);
+        opened.ready.push_back(ready);
     }
 
     // A released luminance slider at `value`.
@@ -247,6 +263,7 @@ public:
         step->copyIn.push_back(std::max(0.0, handled - arrived - render));
         step->render.push_back(render);
         step->shown.push_back(shown);
+        step->ready.push_back(shown);
         return true;
     }
 
@@ -263,8 +280,8 @@ public:
     }
 
     void print() const {
-        printf("%-15s %10s %8s %8s %8s %8s   (ms, median of %d runs)\n", "step", "conversion",
-               "engine", "copy-in", "render", "shown", options.runs);
+        printf("%-15s %10s %8s %8s %8s %8s %8s   (ms, median of %d runs)\n", "step", "conversion",
+               "engine", "copy-in", "render", "shown", "ready", options.runs);
         printStep("open", opened);
         printStep("first release", first);
         printStep("later release", later);
@@ -274,9 +291,9 @@ private:
     // Fit mode: the scale at which the image fits its view, never above 100 %.
     void fit(IQImageDisplayController* c) {
         const QGraphicsView* v = c->graphicsView();
-        c->setScale(std::min(1.0, fitScaleFactor(c->currentImage().size(),
-                                                  QRect(0, 0, v->width(), v->height()), nullptr,
-                                                  nullptr)));
+        c->setScale(
+            std::min(1.0, fitScaleFactor(c->currentImage().size(),
+                                         QRect(0, 0, v->width(), v->height()), nullptr, nullptr)));
     }
 
     Options options;
