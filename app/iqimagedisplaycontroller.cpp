@@ -1,7 +1,9 @@
 #include "iqimagedisplaycontroller.h"
 
 #include "iqimagescene.h"
+#include "iqpixelrows.h"
 
+#include <QColorSpace>
 #include <QDebug>
 #include <QGraphicsPixmapItem>
 #include <QGraphicsView>
@@ -60,10 +62,39 @@ void IQImageDisplayController::showPixmap() {
 void IQImageDisplayController::setImage(const QImage& img) {
     image = img;
     sourcePixmap = QPixmap::fromImage(img);
+    // The copy-ins keep the image's alpha, so what the pixmap made of it holds for every later
+    // result as well.
+    opaquePixmap = !sourcePixmap.isNull() && !sourcePixmap.hasAlphaChannel();
     pixmap = sourcePixmap;
     showPixmap();
     rotation = 0.0;
     scale = 1.0;
+}
+
+bool IQImageDisplayController::rendersFromImage() const {
+    // A pixmap of an opaque 32-bit B, G, R, A image holds the image's own bytes as RGB32.
+    return opaquePixmap && !image.isNull() &&
+           (image.format() == QImage::Format_ARGB32 || image.format() == QImage::Format_RGB32);
+}
+
+QPixmap IQImageDisplayController::renderedPixmap() {
+    if (!sourcePixmap.isNull() || !rendersFromImage())
+        return scaledPixmap(sourcePixmap, scale);
+    // No unscaled pixmap since the last copy-in: scale the image's bytes as the pixmap would
+    // hold them, without making that pixmap.
+    const QSize target(qRound(image.width() * scale), qRound(image.height() * scale));
+    if (target.isEmpty())
+        return QPixmap();
+    QSize fitted = image.size().scaled(target, Qt::KeepAspectRatio);
+    fitted = fitted.expandedTo(QSize(1, 1));
+    if (fitted == image.size()) {
+        // Shown unscaled: the pixmap itself, kept until the next copy-in.
+        sourcePixmap = QPixmap::fromImage(image);
+        return sourcePixmap;
+    }
+    const QImage bytes(image.constBits(), image.width(), image.height(), image.bytesPerLine(),
+                       QImage::Format_RGB32);
+    return QPixmap::fromImage(bytes.scaled(target, Qt::KeepAspectRatio, Qt::SmoothTransformation));
 }
 
 void IQImageDisplayController::renderAndScroll(double f) {
@@ -74,7 +105,7 @@ void IQImageDisplayController::renderAndScroll(double f) {
     const int h = hbar->value();
     const int v = vbar->value();
 
-    pixmap = scaledPixmap(sourcePixmap, scale);
+    pixmap = renderedPixmap();
     showPixmap();
 
     hbar->setValue(int((f - 1.0) * hbar->pageStep() * 0.5 + h * f));
@@ -109,21 +140,69 @@ bool IQImageDisplayController::ensureImage32() {
     return true;
 }
 
+QImage IQImageDisplayController::takeUnscaledPixels() {
+    QImage pixels = sourcePixmap.toImage();
+    // The pixmaps are made again from the new pixels; until then nothing shows them.
+    scene->clear();
+    item = nullptr;
+    pixmap = QPixmap();
+    sourcePixmap = QPixmap();
+    if (!pixels.isDetached() || pixels.size() != image.size() || pixels.depth() != 32 ||
+        pixels.bytesPerLine() != image.bytesPerLine() ||
+        !pixels.reinterpretAsFormat(image.format()))
+        return QImage();
+    return pixels;
+}
+
+template <typename MergeRow>
+void IQImageDisplayController::copyIn(int rows, int cols, MergeRow mergeRow) {
+    // Shared pixels (the other view's image, right after a photo was shown) are not copied first
+    // and then overwritten: the new pixels are written once into memory of this image's own, the
+    // unscaled pixmap's when nothing else holds it (fresh memory is slow to come by for a large
+    // photo), taking the held alpha and the pixels outside the result from the shared ones.
+    QImage shared;
+    if (!image.isDetached()) {
+        shared = image;
+        QImage own = takeUnscaledPixels();
+        if (own.isNull() || shared.dotsPerMeterX() == 0 || shared.dotsPerMeterY() == 0) {
+            image.detach();
+            shared = QImage();
+        } else {
+            own.setDotsPerMeterX(shared.dotsPerMeterX());
+            own.setDotsPerMeterY(shared.dotsPerMeterY());
+            own.setDevicePixelRatio(shared.devicePixelRatio());
+            own.setOffset(shared.offset());
+            for (const QString& key : shared.textKeys())
+                own.setText(key, shared.text(key));
+            own.setColorSpace(shared.colorSpace());
+            image = own;
+        }
+    }
+    const QImage& held = shared.isNull() ? image : shared;
+    const size_t rowBytes = size_t(image.width()) * 4;
+    const size_t mergedBytes = size_t(cols) * 4;
+    for (int i = 0; i < image.height(); ++i) {
+        const uchar* from = held.constScanLine(i);
+        uchar* to = image.scanLine(i);
+        if (i < rows) {
+            mergeRow(i, from, to);
+            if (to != from)
+                memcpy(to + mergedBytes, from + mergedBytes, rowBytes - mergedBytes);
+        } else if (to != from) {
+            memcpy(to, from, rowBytes);
+        }
+    }
+}
+
 void IQImageDisplayController::updateFromBGRA(const QImage& src) {
     if (ensureImage32() && !src.isNull()) {
         const QImage source = src.depth() == 32 ? src : src.convertToFormat(QImage::Format_ARGB32);
         // Only the size both images cover: a smaller result never makes us read past its end.
         const int rows = std::min(image.height(), source.height());
         const int cols = std::min(image.width(), source.width());
-        for (int i = 0; i < rows; ++i) {
-            const uchar* s = source.constScanLine(i);
-            uchar* d = image.scanLine(i);
-            for (int j = 0; j < cols; ++j) {
-                d[4 * j + 0] = s[4 * j + 0];
-                d[4 * j + 1] = s[4 * j + 1];
-                d[4 * j + 2] = s[4 * j + 2];
-            }
-        }
+        copyIn(rows, cols, [&](int i, const uchar* held, uchar* to) {
+            mergeColourAlphaRow(source.constScanLine(i), held, to, cols);
+        });
     }
     refreshFromImage();
 }
@@ -135,34 +214,27 @@ void IQImageDisplayController::updateFromData(const uchar* data, int width, int 
         const int cols = std::min(image.width(), width);
         if (format == QImage::Format_ARGB32) {
             const qsizetype rowBytes = qsizetype(width) * 4;
-            for (int i = 0; i < rows; ++i) {
-                const uchar* s = data + i * rowBytes;
-                uchar* d = image.scanLine(i);
-                for (int j = 0; j < cols; ++j) {
-                    d[4 * j + 0] = s[4 * j + 0];
-                    d[4 * j + 1] = s[4 * j + 1];
-                    d[4 * j + 2] = s[4 * j + 2];
-                }
-            }
+            copyIn(rows, cols, [&](int i, const uchar* held, uchar* to) {
+                mergeColourAlphaRow(data + i * rowBytes, held, to, cols);
+            });
         } else if (format == QImage::Format_RGB888 && stride >= 3 * width) {
-            for (int i = 0; i < rows; ++i) {
-                const uchar* s = data + qsizetype(i) * stride;
-                uchar* d = image.scanLine(i);
-                for (int j = 0; j < cols; ++j) {
-                    d[4 * j + 0] = s[3 * j + 0];
-                    d[4 * j + 1] = s[3 * j + 1];
-                    d[4 * j + 2] = s[3 * j + 2];
-                }
-            }
+            copyIn(rows, cols, [&](int i, const uchar* held, uchar* to) {
+                mergeBgrAlphaRow(data + qsizetype(i) * stride, held, to, cols);
+            });
         }
     }
     refreshFromImage();
 }
 
 void IQImageDisplayController::refreshFromImage() {
-    sourcePixmap = QPixmap::fromImage(image);
-    pixmap = sourcePixmap;
-    showPixmap();
+    if (rendersFromImage()) {
+        // The render scales the image itself; the unscaled pixmap is made only when it is shown.
+        sourcePixmap = QPixmap();
+    } else {
+        sourcePixmap = QPixmap::fromImage(image);
+        pixmap = sourcePixmap;
+        showPixmap();
+    }
     scaleBy(1.0);
     scene->update();
 }

@@ -74,6 +74,17 @@ private:
     // The held image as straight 32-bit B, G, R, A pixels, so that the copy-in can address its
     // colour bytes.
     bool ensureImage32();
+    // Writes the copy-in's rows into pixels of the image's own: mergeRow(i, held, to) writes row i
+    // (i < rows, first `cols` pixels) from the held row `held` into `to`; the rest keeps the held
+    // pixels.
+    template <typename MergeRow> void copyIn(int rows, int cols, MergeRow mergeRow);
+    // The unscaled pixmap's pixels, the pixmaps dropped, as memory for an image of the held
+    // image's size and format; null when they cannot serve.
+    QImage takeUnscaledPixels();
+    // Whether renders scale `image` itself rather than an unscaled pixmap of it (same pixels).
+    bool rendersFromImage() const;
+    // The pixmap the render step shows at `scale`.
+    QPixmap renderedPixmap();
 
     QGraphicsView* view;
     QImage image;
@@ -82,5 +93,8 @@ private:
     double scale = 1.0;
     double rotation = 0.0;
     QGraphicsPixmapItem* item = nullptr;
+    // Null after a copy-in until a render needs it unscaled (see rendersFromImage).
     QPixmap sourcePixmap;
+    // The pixmap made of the image has no alpha: it holds the image's bytes as they are.
+    bool opaquePixmap = false;
 };

@@ -1,5 +1,7 @@
 #include "iqenginecontroller.h"
 
+#include <QThread>
+
 #include <cstring>
 
 #include "iqbgradata.h"
@@ -20,9 +22,27 @@ IQEngineController::~IQEngineController()
     destroyDenoiser();
 }
 
-void IQEngineController::waitForIdle()
+void IQEngineController::waitForIdle() const
 {
     pool.waitForDone();
+}
+
+const IQBGRData* IQEngineController::sourceBGRData() const
+{
+    waitForIdle();
+    return sourceBGR;
+}
+
+const NrFrame* IQEngineController::sourceFrameData() const
+{
+    waitForIdle();
+    return sourceFrame;
+}
+
+const NrFrame* IQEngineController::resultFrameData() const
+{
+    waitForIdle();
+    return resultFrame;
 }
 
 bool IQEngineController::isBGROperation(int operation)
@@ -41,7 +61,16 @@ void IQEngineController::setImage(const QImage& image)
     ++generation;
     releaseBuffers();
     destroyDenoiser();
-    loadSourceImage(image);
+    // Copying a large photo into its two forms and making the result buffers ready takes a while,
+    // much of it waiting for fresh memory: it runs as the pool's next job, ahead of every
+    // operation started for this photo, while the page goes on showing the photo.
+    const QImage photo = image;
+    pool.start(
+        [this, photo]() {
+            loadSourceImage(photo);
+            createYUVResults(true);
+        },
+        0);
 }
 
 void IQEngineController::loadSourceImage(const QImage& image)
@@ -54,17 +83,7 @@ void IQEngineController::loadSourceImage(const QImage& image)
     if (argb.isNull())
         return;
     sourceBGR = new IQBGRData(argb.width(), argb.height());
-    if (sourceBGR->data) {
-        for (int y = 0; y < sourceBGR->height; ++y) {
-            const uchar* from = argb.constScanLine(y);
-            uchar* to = sourceBGR->data + static_cast<qsizetype>(y) * sourceBGR->bytesPerLine;
-            for (int x = 0; x < sourceBGR->width; ++x, from += 4, to += 3) {
-                to[0] = from[0];
-                to[1] = from[1];
-                to[2] = from[2];
-            }
-        }
-    }
+    imageToBgr(argb, sourceBGR);
     sourceFrame = createFrame(NR_FORMAT_YUY2, argb.width(), argb.height());
     if (sourceFrame)
         fillFrameFromImage(argb, sourceFrame);
@@ -117,6 +136,9 @@ void IQEngineController::startOperation(int operation)
 
 int IQEngineController::runOperation(int operation)
 {
+    // Called on the controller's own thread rather than by a job: not while a job runs.
+    if (QThread::currentThread() == thread())
+        waitForIdle();
     if (isBGROperation(operation))
         return runBGRStep();
     if (isYUVOperation(operation))
@@ -136,17 +158,27 @@ int IQEngineController::runBGRStep()
     return resultBGR->data ? 0 : NR_ERR_NO_MEMORY;
 }
 
-int IQEngineController::runYUVStep(int operation)
+bool IQEngineController::createYUVResults(bool touch)
 {
     if (!sourceFrame || !sourceBGR)
-        return NR_ERR_INVALID_ARG;
+        return false;
     // The engine leaves an odd last row or column of its destination alone: starting the result
     // as a copy of the photo keeps the photo's own pixels there.
     if (!resultFrame)
         resultFrame = duplicateFrame(sourceFrame);
-    if (!resultBGRA)
+    if (!resultBGRA) {
         resultBGRA = new IQBGRAData(sourceBGR->width, sourceBGR->height);
-    if (!resultFrame || !resultBGRA->data)
+        if (touch && resultFrame)
+            frameToArgb(resultBGRA->data, resultFrame);
+    }
+    return resultFrame && resultBGRA->data;
+}
+
+int IQEngineController::runYUVStep(int operation)
+{
+    if (!sourceFrame || !sourceBGR)
+        return NR_ERR_INVALID_ARG;
+    if (!createYUVResults(false))
         return NR_ERR_NO_MEMORY;
     if (operation == FaceOperation)
         return 0;

@@ -17,7 +17,9 @@ class IQDenoiser;
 // receiver reads or copies inside the slot.
 //
 // The GUI thread never touches the buffers or the denoiser while a job runs: setImage,
-// denoiser(), switchResult, the result slot and the destructor first wait for the pool to be idle.
+// denoiser(), switchResult, the result slot, the read accessors and the destructor first wait for
+// the pool to be idle. setImage leaves the copying of the photo to the pool, as the first job for
+// that photo.
 class IQEngineController : public QObject
 {
     Q_OBJECT
@@ -44,12 +46,12 @@ public:
     // Hands the result of operation `from` over as the source of operation `to`.
     void switchResult(int from, int to);
 
-    // Read access for the page and for tests (GUI thread, pool idle).
-    const IQBGRData* sourceBGRData() const { return sourceBGR; }
-    const NrFrame* sourceFrameData() const { return sourceFrame; }
-    const NrFrame* resultFrameData() const { return resultFrame; }
+    // Read access for the page and for tests (GUI thread; each waits for the pool to be idle).
+    const IQBGRData* sourceBGRData() const;
+    const NrFrame* sourceFrameData() const;
+    const NrFrame* resultFrameData() const;
     // Waits until no job runs or waits.
-    void waitForIdle();
+    void waitForIdle() const;
 
 signals:
     void processBGRFinished(const IQBGRData* bgrData, int errorCode);
@@ -62,6 +64,9 @@ private:
     static bool isBGROperation(int operation);
     static bool isYUVOperation(int operation);
     void loadSourceImage(const QImage& image);
+    // Creates the YUV result buffers when missing; with `touch` the 32-bit one is filled with the
+    // photo's conversion, so that a first run does not wait for fresh memory.
+    bool createYUVResults(bool touch);
     IQDenoiser* currentOrNewDenoiser();
     void destroyDenoiser();
     void releaseBuffers();
@@ -74,7 +79,7 @@ private:
     NrFrame* sourceFrame = nullptr;
     NrFrame* resultFrame = nullptr;
     IQBGRAData* resultBGRA = nullptr;
-    QThreadPool pool;
+    mutable QThreadPool pool;
     // Counts photos: a job's result is delivered only while the photo it ran for is current.
     quint64 generation = 0;
 };

@@ -159,6 +159,14 @@ NrFrame* fillFrameFromImage(const QImage& image, NrFrame* frame)
     return frame;
 }
 
+void imageToBgr(const QImage& image, IQBGRData* bgr)
+{
+    if (!bgr || !bgr->data || image.isNull() || image.depth() != 32)
+        return;
+    libyuv::ARGBToRGB24(image.constBits(), image.bytesPerLine(), bgr->data, bgr->bytesPerLine,
+                        std::min(bgr->width, image.width()), std::min(bgr->height, image.height()));
+}
+
 void copyFrame(const NrFrame* source, NrFrame* destination)
 {
     if (!hasPlanes(source) || !destination || !destination->planes[0])

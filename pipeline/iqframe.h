@@ -37,6 +37,10 @@ void freeFrame(NrFrame* frame);
 // a frame without planes or an image that is not 32-bit or is smaller than the frame.
 NrFrame* fillFrameFromImage(const QImage& image, NrFrame* frame);
 
+// Copies bytes 0, 1, 2 (B, G, R) of every pixel of a 32-bit image into a 24-bit buffer, over the
+// size both cover; the buffer's row padding is not written. Other images write nothing.
+void imageToBgr(const QImage& image, IQBGRData* bgr);
+
 // Copies the pixels of a YUY2 or NV21 frame (with width, height and strides) into a destination
 // whose own block is at least as large; other formats, and destinations too small, are skipped.
 void copyFrame(const NrFrame* source, NrFrame* destination);

@@ -32,6 +32,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <cstring>
+#include <random>
 #include <gtest/gtest.h>
 
 using editingtest::dragSlider;
@@ -519,6 +520,51 @@ TEST_F(EditingFrameTest, ReleasedSliderChangesTheAfterViewOnlyAndRestoreBringsTh
     EXPECT_EQ(page->beforeController()->currentImage(), photo);
     // Alpha of the held image is the photo's.
     EXPECT_EQ(qAlpha(page->currentImage()->pixel(5, 5)), 255);
+}
+
+// On the page, a result reaches the after view as the pixel-by-pixel copy and the whole-image
+// pixmap always showed it: the held image and the shown pixmap equal those made the old way from
+// the photo as read, for two results in a row; the before view keeps the photo.
+TEST_F(EditingFrameTest, ResultsShowWhatThePixelByPixelCopyAndTheWholePixmapShowed) {
+    QImage photo(QStringLiteral(NR_TEST_DATA_DIR "/photos/chelsea.png"));
+    ASSERT_FALSE(photo.isNull());
+    // Larger than the view, of a width the read takes as it is, and an odd height.
+    photo = photo.scaled(1604, 1201, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                .convertToFormat(QImage::Format_ARGB32);
+    openPhoto(photo);
+    QImage expected = page->currentImage()->copy();
+    ASSERT_EQ(expected.size(), QSize(1604, 1201));
+    const double scale = page->currentScale();
+    ASSERT_LT(scale, 1.0);
+    for (unsigned seed : {1u, 2u}) {
+        SCOPED_TRACE(seed);
+        IQBGRAData data(1604, 1201);
+        std::mt19937 random(seed);
+        for (long long i = 0; i < data.byteCount(); ++i)
+            data.data[i] = uchar(i % 4 == 3 ? 255 : random());
+        for (int y = 0; y < 1201; ++y)
+            for (int x = 0; x < 1604; ++x)
+                for (int b = 0; b < 3; ++b)
+                    expected.scanLine(y)[4 * x + b] = data.data[y * data.bytesPerLine + 4 * x + b];
+        page->yuvAlgorithmFinished(&data, 0);
+        const QImage& held = *page->currentImage();
+        ASSERT_EQ(held.format(), expected.format());
+        EXPECT_EQ(memcmp(held.constBits(), expected.constBits(), size_t(expected.sizeInBytes())),
+                  0);
+        const QImage shown = page->afterController()->shownPixmap().toImage();
+        const QImage oldShown = QPixmap::fromImage(expected)
+                                    .scaled(QSize(qRound(1604 * scale), qRound(1201 * scale)),
+                                            Qt::KeepAspectRatio, Qt::SmoothTransformation)
+                                    .toImage();
+        ASSERT_EQ(shown.format(), oldShown.format());
+        ASSERT_EQ(shown.size(), oldShown.size());
+        for (int y = 0; y < shown.height(); ++y)
+            ASSERT_EQ(memcmp(shown.constScanLine(y), oldShown.constScanLine(y),
+                             size_t(shown.width()) * 4),
+                      0)
+                << "row " << y;
+    }
+    EXPECT_EQ(page->beforeController()->currentImage(), photo);
 }
 
 TEST_F(EditingFrameTest, SelectingAPhotoAgainReadsItFreshFromTheFile) {

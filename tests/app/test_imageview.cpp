@@ -9,8 +9,11 @@
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QColorSpace>
 #include <QTest>
+#include <cstring>
 #include <gtest/gtest.h>
+#include <random>
 
 namespace {
 
@@ -408,6 +411,184 @@ TEST_F(ImageViewTest, CropMakesThePartOfTheShownPixmapTheImage) {
     ASSERT_EQ(held.size(), QSize(21, 21));
     EXPECT_EQ(held.convertToFormat(QImage::Format_RGB32), photo.copy(10, 5, 21, 21));
     EXPECT_DOUBLE_EQ(controller->currentScale(), 1.0);
+}
+
+// ---- what the views show after a copy-in, against the way they used to make it ----
+
+// The held image after a result went in the way the views always did it: a pixel-by-pixel copy of
+// bytes 0..2 over the size both cover, into straight 32-bit pixels whatever layout the held image
+// had, the held alpha kept.
+QImage copiedInPixelByPixel(QImage held, const QImage& result) {
+    if (held.format() != QImage::Format_ARGB32 && held.format() != QImage::Format_RGB32)
+        held = held.convertToFormat(QImage::Format_ARGB32);
+    const int rows = std::min(held.height(), result.height());
+    const int cols = std::min(held.width(), result.width());
+    for (int y = 0; y < rows; ++y) {
+        const uchar* s = result.constScanLine(y);
+        uchar* d = held.scanLine(y);
+        for (int x = 0; x < cols; ++x)
+            for (int b = 0; b < 3; ++b)
+                d[4 * x + b] = s[4 * x + b];
+    }
+    return held;
+}
+
+// The picture of `image` at `scale` the way the views always rendered it: a pixmap of the whole
+// image, scaled smoothly.
+QPixmap renderedThroughAPixmap(const QImage& image, double scale) {
+    const QPixmap source = QPixmap::fromImage(image);
+    const QSize target(qRound(image.width() * scale), qRound(image.height() * scale));
+    if (source.isNull() || target.isEmpty())
+        return QPixmap();
+    return source.scaled(target, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+}
+
+// Same size, format and bytes, row by row (padding aside).
+void expectSameImage(const QImage& actual, const QImage& expected, const char* what) {
+    ASSERT_EQ(actual.size(), expected.size()) << what;
+    ASSERT_EQ(actual.format(), expected.format()) << what;
+    const size_t rowBytes = size_t(expected.width()) * expected.depth() / 8;
+    for (int y = 0; y < expected.height(); ++y)
+        ASSERT_EQ(memcmp(actual.constScanLine(y), expected.constScanLine(y), rowBytes), 0)
+            << what << ", row " << y;
+}
+
+void expectSameMetadata(const QImage& actual, const QImage& expected) {
+    EXPECT_EQ(actual.dotsPerMeterX(), expected.dotsPerMeterX());
+    EXPECT_EQ(actual.dotsPerMeterY(), expected.dotsPerMeterY());
+    EXPECT_EQ(actual.devicePixelRatio(), expected.devicePixelRatio());
+    EXPECT_EQ(actual.offset(), expected.offset());
+    EXPECT_EQ(actual.textKeys(), expected.textKeys());
+    for (const QString& key : expected.textKeys())
+        EXPECT_EQ(actual.text(key), expected.text(key)) << key.toStdString();
+    EXPECT_EQ(actual.colorSpace(), expected.colorSpace());
+}
+
+// A real photo (odd width) with noise of its own as the engine's result would differ from it.
+QImage resultFor(const QImage& photo, unsigned seed, int alpha) {
+    QImage result(photo.size(), QImage::Format_ARGB32);
+    std::mt19937 random(seed);
+    for (int y = 0; y < photo.height(); ++y) {
+        const auto* p = reinterpret_cast<const QRgb*>(photo.constScanLine(y));
+        auto* r = reinterpret_cast<QRgb*>(result.scanLine(y));
+        for (int x = 0; x < photo.width(); ++x)
+            r[x] = qRgba(qRed(p[x]) ^ int(random() & 15), qGreen(p[x]) ^ int(random() & 15),
+                         qBlue(p[x]) ^ int(random() & 15), alpha);
+    }
+    return result;
+}
+
+// The after view's image and pixmap after results went in equal those of the old pixel-by-pixel
+// copy and whole-image pixmap, for a real photo of odd width in every held layout, shared with the
+// before view's image or not, at scales below, at and above 100 %, from a full-size result and from
+// a smaller one, through a second result and a zoom after it.
+TEST_F(ImageViewTest, CopyInShowsWhatThePixelByPixelCopyAndTheWholePixmapShowed) {
+    QImage photo(QStringLiteral(NR_TEST_DATA_DIR "/photos/chelsea.png"));
+    ASSERT_FALSE(photo.isNull());
+    photo = photo.convertToFormat(QImage::Format_ARGB32);
+    ASSERT_EQ(photo.width() % 2, 1);
+    photo.setText(QStringLiteral("Description"), QStringLiteral("chelsea"));
+    photo.setDotsPerMeterX(2835);
+    photo.setDotsPerMeterY(3937);
+    photo.setOffset(QPoint(3, 4));
+    // The same photo with a varying alpha: its pixmap has an alpha channel.
+    QImage translucent = photo;
+    for (int y = 0; y < translucent.height(); ++y) {
+        auto* row = reinterpret_cast<QRgb*>(translucent.scanLine(y));
+        for (int x = 0; x < translucent.width(); ++x)
+            row[x] = (row[x] & 0x00ffffffu) | (QRgb((x * 3 + y) % 256) << 24);
+    }
+    struct Layout {
+        const char* name;
+        QImage held;
+    };
+    const Layout layouts[] = {
+        {"opaque ARGB32", photo},
+        {"translucent ARGB32", translucent},
+        {"RGB32", photo.convertToFormat(QImage::Format_RGB32)},
+        {"RGBA8888", translucent.convertToFormat(QImage::Format_RGBA8888)},
+        {"premultiplied", translucent.convertToFormat(QImage::Format_ARGB32_Premultiplied)},
+    };
+    const QImage full = resultFor(photo, 1, 255);
+    const QImage second = resultFor(photo, 2, 255);
+    const QImage smaller =
+        resultFor(photo, 3, 200).copy(0, 0, photo.width() - 40, photo.height() - 7);
+
+    for (const Layout& layout : layouts) {
+        for (bool shared : {true, false}) {
+            for (double scale : {0.37, 0.5, 1.0, 1.25}) {
+                for (const QImage* result : {&full, &smaller}) {
+                    SCOPED_TRACE(testing::Message()
+                                 << layout.name << (shared ? ", shared" : "") << ", scale " << scale
+                                 << (result == &smaller ? ", smaller result" : ""));
+                    QGraphicsView beforeView;
+                    IQImageDisplayController before(&beforeView);
+                    before.setImage(layout.held);
+                    controller->setImage(shared ? layout.held : layout.held.copy());
+                    controller->setScale(scale);
+
+                    QImage expected = copiedInPixelByPixel(layout.held, *result);
+                    controller->updateFromBGRA(*result);
+                    expectSameImage(controller->currentImage(), expected, "held image");
+                    expectSameMetadata(controller->currentImage(), expected);
+                    expectSameImage(controller->shownPixmap().toImage(),
+                                    renderedThroughAPixmap(expected, scale).toImage(), "shown");
+                    checkSceneInvariant();
+                    // The before view's image is its own.
+                    expectSameImage(before.currentImage(), layout.held, "before view's image");
+
+                    expected = copiedInPixelByPixel(expected, second);
+                    controller->updateFromData(second.constBits(), second.width(), second.height(),
+                                               0, QImage::Format_ARGB32);
+                    expectSameImage(controller->currentImage(), expected, "second result");
+                    expectSameImage(controller->shownPixmap().toImage(),
+                                    renderedThroughAPixmap(expected, scale).toImage(),
+                                    "shown after the second result");
+
+                    controller->scaleBy(0.8);
+                    expectSameImage(controller->shownPixmap().toImage(),
+                                    renderedThroughAPixmap(expected, scale * 0.8).toImage(),
+                                    "zoomed out");
+                    controller->setScale(1.0);
+                    expectSameImage(controller->shownPixmap().toImage(),
+                                    renderedThroughAPixmap(expected, 1.0).toImage(), "100 %");
+                    checkSceneInvariant();
+                }
+            }
+        }
+    }
+}
+
+// A 24-bit result goes in the same way: the held image and its picture are those of the old
+// pixel-by-pixel copy, shared or not.
+TEST_F(ImageViewTest, BgrCopyInShowsWhatThePixelByPixelCopyShowed) {
+    const QImage photo = patternImage(101, 37);
+    QImage bgr(101, 37, QImage::Format_RGB888);
+    for (int y = 0; y < 37; ++y)
+        for (int x = 0; x < 101; ++x)
+            bgr.setPixel(x, y, qRgb(x * 2, y * 5, (x + y) & 0xff));
+    // As the engine controller's buffer holds it: B, G, R in memory.
+    const QImage bgrBytes = bgr.rgbSwapped();
+    QImage argb(101, 37, QImage::Format_ARGB32);
+    for (int y = 0; y < 37; ++y)
+        for (int x = 0; x < 101; ++x) {
+            const uchar* s = bgrBytes.constScanLine(y) + 3 * x;
+            argb.setPixel(x, y, qRgba(s[2], s[1], s[0], 255));
+        }
+    for (bool shared : {true, false}) {
+        SCOPED_TRACE(shared ? "shared" : "own");
+        QGraphicsView beforeView;
+        IQImageDisplayController before(&beforeView);
+        before.setImage(photo);
+        controller->setImage(shared ? photo : photo.copy());
+        controller->setScale(0.6);
+        controller->updateFromData(bgrBytes.constBits(), 101, 37, bgrBytes.bytesPerLine(),
+                                   QImage::Format_RGB888);
+        const QImage expected = copiedInPixelByPixel(photo, argb);
+        expectSameImage(controller->currentImage(), expected, "held image");
+        expectSameImage(controller->shownPixmap().toImage(),
+                        renderedThroughAPixmap(expected, 0.6).toImage(), "shown");
+    }
 }
 
 } // namespace

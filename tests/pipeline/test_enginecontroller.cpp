@@ -258,3 +258,51 @@ TEST_F(EngineController, SwitchResultHandsResultsOver)
     controller.switchResult(5, 0);
     controller.switchResult(0, 9);
 }
+
+// The controller's 24-bit copy of a photo is the photo's B, G, R bytes pixel by pixel and its frame
+// the photo's YUY2 conversion, for odd widths and for the two 32-bit layouts it takes as they are.
+TEST_F(EngineController, PhotoCopiesHoldThePhotosBytes) {
+    for (int width : {1, 3, 4, 5, 7, 37, 451}) {
+        for (QImage::Format format : {QImage::Format_ARGB32, QImage::Format_RGB32}) {
+            SCOPED_TRACE(testing::Message() << "width " << width << ", format " << format);
+            const QImage photo = noisyImage(width, 5, unsigned(width)).convertToFormat(format);
+            IQEngineController controller;
+            controller.setImage(photo);
+            const IQBGRData* bgr = controller.sourceBGRData();
+            ASSERT_NE(bgr, nullptr);
+            ASSERT_EQ(bgr->width, width);
+            ASSERT_EQ(bgr->height, 5);
+            for (int y = 0; y < 5; ++y)
+                for (int x = 0; x < width; ++x)
+                    for (int b = 0; b < 3; ++b)
+                        ASSERT_EQ(bgr->data[y * bgr->bytesPerLine + 3 * x + b],
+                                  photo.constScanLine(y)[4 * x + b])
+                            << "pixel " << x << ", " << y;
+            FramePtr expected = frameFromImage(photo);
+            const NrFrame* frame = controller.sourceFrameData();
+            ASSERT_NE(frame, nullptr);
+            ASSERT_EQ(frame->strides[0], expected->strides[0]);
+            EXPECT_EQ(memcmp(frame->planes[0], expected->planes[0],
+                             size_t(framePlanesByteCount(NR_FORMAT_YUY2, width, 5))),
+                      0);
+        }
+    }
+}
+
+// A photo handed over is copied on the pool: right after setImage the first operation already
+// finds it, and a direct run from the controller's own thread waits for that copy.
+TEST_F(EngineController, OperationsStartedRightAfterANewPhotoSeeIt) {
+    IQEngineController controller;
+    Spies spies(controller);
+    const QImage photo = noisyImage(1200, 800, 13);
+    controller.setImage(photo);
+    EXPECT_EQ(controller.runOperation(IQEngineController::FaceOperation), 0);
+    controller.setImage(photo);
+    controller.startOperation(IQEngineController::AdjustingOperation);
+    settle(controller);
+    ASSERT_EQ(spies.bgr.count(), 1);
+    const IQBGRData* clone = bgrBuffer(spies.bgr, 0);
+    ASSERT_NE(clone, nullptr);
+    ASSERT_EQ(clone->width, 1200);
+    EXPECT_EQ(clone->data[3 * 17 + 1], photo.constScanLine(0)[4 * 17 + 1]);
+}
