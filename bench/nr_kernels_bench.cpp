@@ -1,6 +1,6 @@
 // Pyramid kernels: throughput of the portable forms against the fast forms (scalar interior,
-// SSE2, AVX2) on a 1920 x 1088 level, and the Y0 U Y1 V tile conversion. Counters: output
-// megasamples per second ("items").
+// SSE2, AVX2) on a 1920 x 1088 level, and the Y0 U Y1 V tile conversion, of a whole frame and of
+// one tile window of a wide frame. Counters: output megasamples per second ("items").
 //
 //   nr_kernels_bench [--benchmark_filter=Downsample]
 //
@@ -139,6 +139,27 @@ template <int flag> void BM_Yuyv420(benchmark::State& state) {
     finish(state, static_cast<int64_t>(kWidth) * kHeight);
 }
 
+// One tile of a 12 MP run as the tile job moves it: a 1312 x 1296 window (a 1184 x 1168 tile and
+// its overlap) of a 4000-pixel-wide frame and the tile's level-0 planes; import (1), export (0).
+template <int flag> void BM_Yuyv420Tile(benchmark::State& state) {
+    if (!select(state))
+        return;
+    constexpr int32_t kFrameWidth = 4000, kTileWidth = 1312, kTileHeight = 1296;
+    constexpr int32_t kPitch = (kTileWidth + 3) & ~3;
+    auto frame = random_plane(static_cast<size_t>(2 * kFrameWidth) * kTileHeight, 10);
+    auto y = random_plane(static_cast<size_t>(kPitch) * kTileHeight, 11);
+    auto u = random_plane(static_cast<size_t>(kPitch / 2) * (kTileHeight / 2), 12);
+    auto v = random_plane(static_cast<size_t>(kPitch / 2) * (kTileHeight / 2), 13);
+    uint8_t* window = frame.data() + 2 * 1000; // the second tile column
+    for (auto _ : state) {
+        nr_convert_yuyv420(window, 2 * kFrameWidth, y.data(), kPitch, u.data(), kPitch / 2,
+                           v.data(), kPitch / 2, kTileWidth, kTileHeight, flag);
+        benchmark::DoNotOptimize(frame.data());
+        benchmark::DoNotOptimize(y.data());
+    }
+    finish(state, static_cast<int64_t>(kTileWidth) * kTileHeight);
+}
+
 #define NR_VARIANTS DenseRange(0, 3)->Unit(benchmark::kMicrosecond)
 
 BENCHMARK(BM_Downsample)->NR_VARIANTS;
@@ -151,6 +172,8 @@ BENCHMARK(BM_Band<2>)->Name("BM_BandScale")->NR_VARIANTS;
 BENCHMARK(BM_Band<3>)->Name("BM_BandAbsSum")->NR_VARIANTS;
 BENCHMARK(BM_Yuyv420<1>)->Name("BM_Yuyv420Import")->NR_VARIANTS;
 BENCHMARK(BM_Yuyv420<0>)->Name("BM_Yuyv420Export")->NR_VARIANTS;
+BENCHMARK(BM_Yuyv420Tile<1>)->Name("BM_Yuyv420TileImport")->NR_VARIANTS;
+BENCHMARK(BM_Yuyv420Tile<0>)->Name("BM_Yuyv420TileExport")->NR_VARIANTS;
 
 } // namespace
 

@@ -154,6 +154,9 @@ int32_t nr_band_subtract_row_avx2(const uint8_t* a, const uint8_t* b, int8_t* ou
 int32_t nr_band_add_row_avx2(const uint8_t* a, const int8_t* s, uint8_t* out, int32_t n);
 int32_t nr_band_scale_row_avx2(const int8_t* s, int8_t* out, int32_t n, int32_t gain);
 int32_t nr_band_abs_sum_row_avx2(const int8_t* s, int32_t n, uint32_t* sum);
+// The Y0 U Y1 V row pair conversion 32 pixels at a time; returns a multiple of 32.
+int32_t nr_yuyv420_rows_avx2(uint8_t* row0, uint8_t* row1, uint8_t* y0, uint8_t* y1, uint8_t* u,
+                             uint8_t* v, int32_t width, int32_t flag);
 
 #ifdef __cplusplus
 }

@@ -195,6 +195,59 @@ int32_t nr_band_abs_sum_row_avx2(const int8_t* s, int32_t n, uint32_t* sum) {
     return i;
 }
 
+int32_t nr_yuyv420_rows_avx2(uint8_t* row0, uint8_t* row1, uint8_t* y0, uint8_t* y1, uint8_t* u,
+                             uint8_t* v, int32_t width, int32_t flag) {
+    int32_t x = 0;
+    if (flag) {
+        // Per 128-bit lane of 8 pixels: Y0..Y7, then U0..U3, then V0..V3.
+        const __m256i split =
+            _mm256_setr_epi8(0, 2, 4, 6, 8, 10, 12, 14, 1, 5, 9, 13, 3, 7, 11, 15, 0, 2, 4, 6, 8,
+                             10, 12, 14, 1, 5, 9, 13, 3, 7, 11, 15);
+        // Chroma dwords U0-3 V0-3 U4-7 V4-7 U8-11 V8-11 U12-15 V12-15 into U0-15 V0-15.
+        const __m256i apart = _mm256_setr_epi32(0, 2, 4, 6, 1, 3, 5, 7);
+        const __m256i low = _mm256_set1_epi16(0x00FF);
+        for (; x + 32 <= width; x += 32) {
+            const uint8_t* f0 = row0 + 2 * x;
+            const uint8_t* f1 = row1 + 2 * x;
+            // Quarters in order 0 2 1 3: the two luma halves first, then the two chroma halves.
+            const __m256i qa = _mm256_permute4x64_epi64(_mm256_shuffle_epi8(load(f0), split), 0xD8);
+            const __m256i qb =
+                _mm256_permute4x64_epi64(_mm256_shuffle_epi8(load(f0 + 32), split), 0xD8);
+            store(y0 + x, _mm256_permute2x128_si256(qa, qb, 0x20));
+            const __m256i uv =
+                _mm256_permutevar8x32_epi32(_mm256_permute2x128_si256(qa, qb, 0x31), apart);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(u + x / 2), _mm256_castsi256_si128(uv));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(v + x / 2),
+                             _mm256_extracti128_si256(uv, 1));
+            // The second row gives its luma only; the pack works per lane, vpermq restores order.
+            const __m256i c = _mm256_and_si256(load(f1), low);
+            const __m256i d = _mm256_and_si256(load(f1 + 32), low);
+            store(y1 + x, _mm256_permute4x64_epi64(_mm256_packus_epi16(c, d), 0xD8));
+        }
+    } else {
+        for (; x + 32 <= width; x += 32) {
+            uint8_t* f0 = row0 + 2 * x;
+            uint8_t* f1 = row1 + 2 * x;
+            const __m128i uu = _mm_loadu_si128(reinterpret_cast<const __m128i*>(u + x / 2));
+            const __m128i vv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(v + x / 2));
+            // U0 V0 .. U7 V7 | U8 V8 .. U15 V15: lane k holds the chroma of pixels 16k .. 16k+15.
+            const __m256i uv = _mm256_inserti128_si256(
+                _mm256_castsi128_si256(_mm_unpacklo_epi8(uu, vv)), _mm_unpackhi_epi8(uu, vv), 1);
+            const uint8_t* ys[2] = {y0 + x, y1 + x};
+            uint8_t* fs[2] = {f0, f1};
+            for (int32_t r = 0; r < 2; ++r) {
+                const __m256i y = load(ys[r]);
+                // Per lane: the low unpack gives pixels 0-7 and 16-23, the high one 8-15, 24-31.
+                const __m256i lo = _mm256_unpacklo_epi8(y, uv);
+                const __m256i hi = _mm256_unpackhi_epi8(y, uv);
+                store(fs[r], _mm256_permute2x128_si256(lo, hi, 0x20));
+                store(fs[r] + 32, _mm256_permute2x128_si256(lo, hi, 0x31));
+            }
+        }
+    }
+    return x;
+}
+
 #else // built without AVX2 support: never chosen, the SSE2 bodies run instead
 
 int32_t nr_downsample_row_avx2(uint8_t* dst, const uint8_t* r0, const uint8_t* r1,
@@ -224,6 +277,10 @@ int32_t nr_band_scale_row_avx2(const int8_t* s, int8_t* out, int32_t n, int32_t 
 }
 int32_t nr_band_abs_sum_row_avx2(const int8_t* s, int32_t n, uint32_t* sum) {
     return nr_band_abs_sum_row_sse2(s, n, sum);
+}
+int32_t nr_yuyv420_rows_avx2(uint8_t* row0, uint8_t* row1, uint8_t* y0, uint8_t* y1, uint8_t* u,
+                             uint8_t* v, int32_t width, int32_t flag) {
+    return nr_yuyv420_rows_sse2(row0, row1, y0, y1, u, v, width, flag);
 }
 
 #endif

@@ -295,6 +295,15 @@ int nr_worker_buffers_alloc(void* user, NrWorkerBuffers* buffers, const NrImage*
             }
         }
     }
+
+    /* The sets' tile pyramids: records only; each set's first tile makes the planes. */
+    if (buffers->pyramids == nullptr) {
+        buffers->pyramids = (NrTilePyramid*)nr_malloc(user, sizeof(NrTilePyramid) * (size_t)P);
+        if (buffers->pyramids == nullptr) {
+            return NR_ERR_NO_MEMORY;
+        }
+        memset(buffers->pyramids, 0, sizeof(NrTilePyramid) * (size_t)P);
+    }
     return NR_OK;
 }
 
@@ -328,6 +337,13 @@ void nr_worker_buffers_free(void* user, NrWorkerBuffers* buffers, int32_t L, int
         }
         nr_free(user, buffers->edge_planes);
         buffers->edge_planes = nullptr;
+    }
+    if (buffers->pyramids != nullptr) {
+        for (int32_t k = 0; k < count; ++k) {
+            nr_pyramid_free(user, &buffers->pyramids[k].pyramid);
+        }
+        nr_free(user, buffers->pyramids);
+        buffers->pyramids = nullptr;
     }
     nr_profile_free(user, &buffers->run_profile);
     buffers->run_profile.group_count = 0;
@@ -461,6 +477,45 @@ int nr_tile_filter_levels(void* user, NrPyramid* pyramid, NrNoiseMap* noise_maps
 
 /* ---- Pass 1 and pass 2 ----------------------------------------------------------------------- */
 
+namespace {
+
+/*
+ * Makes the planes of a buffer set's kept pyramid for tiles of `tile` in a W x H frame of
+ * `format`, unless they are there for that shape already: the full overlap `ov` on every side
+ * gives every level its largest extent, so that any tile of the shape fits in them. Planes made
+ * for another shape are released first. NR_OK or NR_ERR_NO_MEMORY (nothing kept then).
+ */
+int keep_tile_pyramid(void* user, NrTilePyramid* kept, uint32_t format, int32_t W, int32_t H,
+                      NrSize tile, int32_t L, int32_t C, int32_t ov, const NrRect* minimum) {
+    const bool same = kept->pyramid.groups != nullptr && kept->format == format &&
+                      kept->frame_w == W && kept->frame_h == H && kept->tile_w == tile.width &&
+                      kept->tile_h == tile.height && kept->luma_levels == L &&
+                      kept->chroma_levels == C;
+    if (same) {
+        return NR_OK;
+    }
+    nr_pyramid_free(user, &kept->pyramid);
+    memset(kept, 0, sizeof(*kept));
+    NrRect full;
+    nr_rect_set_all(&full, ov);
+    const int status =
+        nr_pyramid_create(user, &kept->pyramid, format, W, H, &tile, &full, minimum, L, C, 1);
+    if (status != NR_OK) {
+        nr_pyramid_free(user, &kept->pyramid);
+        return status;
+    }
+    kept->format = format;
+    kept->frame_w = W;
+    kept->frame_h = H;
+    kept->tile_w = tile.width;
+    kept->tile_h = tile.height;
+    kept->luma_levels = L;
+    kept->chroma_levels = C;
+    return NR_OK;
+}
+
+} // namespace
+
 int nr_tile_prepare(NrTileTask* task, void* user, const NrImage* src, const int32_t* rect,
                     int32_t index, NrNoiseProfile* profile, NrParams* params) {
     if (task == nullptr || src == nullptr || rect == nullptr || params == nullptr) {
@@ -484,13 +539,6 @@ int nr_tile_prepare(NrTileTask* task, void* user, const NrImage* src, const int3
         job->noise_maps = buffers->noise_maps[index % buffers->count];
     }
     task->job = job;
-    job->pyramid = (NrPyramid*)nr_malloc(user, sizeof(NrPyramid));
-    if (job->pyramid == nullptr) {
-        job->status = NR_ERR_NO_MEMORY;
-        return NR_ERR_NO_MEMORY;
-    }
-    memset(job->pyramid, 0, sizeof(NrPyramid));
-    NrPyramid* pyramid = job->pyramid;
 
     const int32_t x0 = rect[0];
     const int32_t y0 = rect[1];
@@ -508,9 +556,34 @@ int nr_tile_prepare(NrTileTask* task, void* user, const NrImage* src, const int3
     NrRect minimum;
     nr_rect_set_all(&minimum, 8);
     const NrSize tile = {x1 - x0, y1 - y0};
+    const uint32_t format = src->format & ~0xf000u;
 
-    int status = nr_pyramid_create(user, pyramid, src->format & ~0xf000u, W, H, &tile, &wanted,
-                                   &minimum, L, C, 1);
+    /* The buffer set's pyramid when there is one (its planes outlive the tile), else one of the
+     * tile's own. Either way the levels are set up for this tile's margins below. */
+    int status = NR_OK;
+    NrTilePyramid* kept = buffers != nullptr && buffers->pyramids != nullptr && buffers->count > 0
+                              ? &buffers->pyramids[index % buffers->count]
+                              : nullptr;
+    if (kept != nullptr && (kept->pyramid.groups != nullptr || task->keep_pyramid)) {
+        job->keep_after = task->keep_pyramid;
+        status = keep_tile_pyramid(user, kept, format, W, H, tile, L, C, ov, &minimum);
+        if (status != NR_OK) {
+            job->status = status;
+            return status;
+        }
+        job->pyramid = &kept->pyramid;
+        job->kept = kept;
+    } else {
+        job->pyramid = (NrPyramid*)nr_malloc(user, sizeof(NrPyramid));
+        if (job->pyramid == nullptr) {
+            job->status = NR_ERR_NO_MEMORY;
+            return NR_ERR_NO_MEMORY;
+        }
+        memset(job->pyramid, 0, sizeof(NrPyramid));
+    }
+    NrPyramid* pyramid = job->pyramid;
+
+    status = nr_pyramid_create(user, pyramid, format, W, H, &tile, &wanted, &minimum, L, C, 1);
     if (status == NR_OK && (pyramid->group_count < 1 || pyramid->groups[0].level_count < L)) {
         status = NR_ERR_FAILED;
     }
@@ -580,7 +653,12 @@ int nr_tile_finish(NrTileJob* job, NrImage* dst) {
         }
     }
     void* user = job->user;
-    if (job->pyramid != nullptr) {
+    if (job->kept != nullptr) {
+        if (!job->keep_after) { /* the set's last tile */
+            nr_pyramid_free(user, &job->kept->pyramid);
+            memset(job->kept, 0, sizeof(*job->kept));
+        }
+    } else if (job->pyramid != nullptr) {
         nr_pyramid_free(user, job->pyramid);
         nr_free(user, job->pyramid);
     }
@@ -707,6 +785,10 @@ int nr_tile_scheduler_run(void* user, const NrImage* src, NrImage* dst, NrNoiseP
             ++filled;
         } while (filled < T && nr_tile_next(&x, &y, tile.width, tile.height, &region));
         T = filled;
+        /* A buffer set that serves a later tile keeps its pyramid's planes for it. */
+        for (int32_t i = 0; i + P < T; ++i) {
+            tasks[i].keep_pyramid = 1;
+        }
 
         const int32_t step = (int32_t)(P * 100 / T > 1 ? P * 100 / T : 1);
         int32_t progress = 0;

@@ -14,6 +14,7 @@
 
 #include "nr_engine.h"
 #include "nr_profile.h"
+#include "nr_pyramid.h"
 
 struct NrEngine;
 struct NrImage;
@@ -53,6 +54,21 @@ typedef struct NrNoiseMap {
 } NrNoiseMap;
 
 /*
+ * The tile pyramid of one buffer set, kept from tile to tile of a run when the set serves more
+ * than one tile. Its planes are made on the set's first tile for the run's tile shape with the
+ * full overlap on every side, the largest any tile of that shape needs; every tile then sets the
+ * levels up afresh inside them. The set's last tile releases them.
+ */
+typedef struct NrTilePyramid {
+    struct NrPyramid pyramid;
+    /* The shape the planes were made for (all 0 while there are none). */
+    uint32_t format;
+    int32_t frame_w, frame_h;
+    int32_t tile_w, tile_h;
+    int32_t luma_levels, chroma_levels;
+} NrTilePyramid;
+
+/*
  * Per-run buffers of a context: one buffer set per worker. Buffer set k serves the tiles whose
  * index is k modulo count, so the tiles of one batch never share a set.
  */
@@ -62,6 +78,7 @@ typedef struct NrWorkerBuffers {
     struct NrLevel* edge_planes; /* count unsigned 8-bit planes */
     NrNoiseProfile run_profile;  /* the run copy of the noise profile */
     int32_t map_count;           /* records in each noise-map array */
+    NrTilePyramid* pyramids;     /* count kept tile pyramids, one per set (NrTilePyramid) */
 } NrWorkerBuffers;
 
 /* The state of one tile between its two passes. Created by pass 1, released by pass 2. */
@@ -74,6 +91,8 @@ typedef struct NrTileJob {
     struct NrParams* params;
     int32_t index;
     int32_t status;
+    struct NrTilePyramid* kept; /* the buffer set's pyramid when the job works in it, else null */
+    int32_t keep_after;         /* 1: a later tile of the set works in it too */
 } NrTileJob;
 
 /* One tile of a run, owned by the scheduler. */
@@ -87,8 +106,9 @@ typedef struct NrTileTask {
     int32_t origin_y;
     NrNoiseProfile* profile; /* the run copy */
     struct NrParams* params;
-    int32_t index;  /* position in tiling order, from 0 */
-    int32_t status; /* status of the last pass run on this tile */
+    int32_t index;        /* position in tiling order, from 0 */
+    int32_t status;       /* status of the last pass run on this tile */
+    int32_t keep_pyramid; /* 1: a later tile of the same buffer set follows (index + count < T) */
 } NrTileTask;
 
 /* How one plane of a tile is filtered; built per filtered plane by nr_level_filter_setup. */
@@ -178,14 +198,17 @@ void nr_tile_pass2_job(void* task);
 /*
  * Pass 1 of the tile rect {x0, y0, x1, y1}: creates the job (stored in task->job from then on, also
  * when a later step fails), builds the pyramid, fills noise maps and the edge map, scales the bands
- * by the detail gains. NR_OK or the first failure.
+ * by the detail gains. The pyramid is the buffer set's kept one when the set has it or when
+ * task->keep_pyramid says a later tile of the set follows, else the tile's own. NR_OK or the first
+ * failure.
  */
 int nr_tile_prepare(NrTileTask* task, void* user, const struct NrImage* src, const int32_t* rect,
                     int32_t index, NrNoiseProfile* profile, struct NrParams* params);
 
 /*
  * Pass 2: when the job's status is 0, filters the levels and exports the tile into dst. Always
- * releases the pyramid and the job. Returns the status.
+ * releases the job and the tile's own pyramid; a buffer set's kept pyramid stays when a later tile
+ * of the set follows and is released otherwise. Returns the status.
  */
 int nr_tile_finish(NrTileJob* job, struct NrImage* dst);
 

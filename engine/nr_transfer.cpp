@@ -251,8 +251,16 @@ void nr_convert_yuyv420_words(uint8_t* row0, uint8_t* row1, uint8_t* y0, uint8_t
                               uint8_t* v, int32_t width, int32_t flag) {
     const int32_t groups = width / 8;
     const int32_t pairs = (width / 2) & 3;
-    const int32_t done =
-        sse2_allowed() ? nr_yuyv420_rows_sse2(row0, row1, y0, y1, u, v, width, flag) : 0;
+    // Vector bodies first (32 pixels, then 16), the words and pairs finish the row.
+    const uint32_t flags = nr_cpu_flags();
+    int32_t done = 0;
+    if (flags & NR_CPU_FAST) {
+        if (flags & NR_CPU_AVX2)
+            done = nr_yuyv420_rows_avx2(row0, row1, y0, y1, u, v, width, flag);
+        if (flags & NR_CPU_SSE2)
+            done += nr_yuyv420_rows_sse2(row0 + 2 * done, row1 + 2 * done, y0 + done, y1 + done,
+                                         u + done / 2, v + done / 2, width - done, flag);
+    }
     for (int32_t g = done / 8; g < groups; ++g) {
         uint8_t* f0 = row0 + 16 * g;
         uint8_t* f1 = row1 + 16 * g;

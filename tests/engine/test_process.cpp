@@ -7,6 +7,7 @@
 #include <string.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <random>
 #include <string>
@@ -1012,6 +1013,7 @@ TEST(ProcessMemory, EveryFailedAllocationIsReportedAndReleased) {
             EXPECT_EQ(engine.e->buffers.noise_maps, nullptr);
             EXPECT_EQ(engine.e->buffers.edge_planes, nullptr);
             EXPECT_EQ(engine.e->buffers.run_profile.groups, nullptr);
+            EXPECT_EQ(engine.e->buffers.pyramids, nullptr);
             // Once the tiles have started, the callback always hears the end.
             if (!progress.percents.empty()) {
                 EXPECT_EQ(progress.percents.back(), 100);
@@ -1278,6 +1280,86 @@ TEST(TileProcess, OneCallTileEqualsTheScheduledRunOfAOneTileFrame) {
     nr_test_fail_alloc_after(-1);
     EXPECT_EQ(untouched.buf, src.buf);
     nr_worker_buffers_free(nullptr, buffers, 2, 1, 3);
+}
+
+// Fills every level plane of a pyramid, as far as its records reach now, with random bytes.
+void scribble(NrPyramid* p, std::mt19937* rng) {
+    for (int32_t g = 0; g < p->group_count; ++g)
+        for (int32_t i = 0; i < p->groups[g].level_count; ++i) {
+            const NrLevel& l = p->groups[g].levels[i];
+            for (size_t k = 0; k < static_cast<size_t>(l.stride) * l.height; ++k)
+                l.plane[k] = static_cast<uint8_t>((*rng)());
+        }
+}
+
+TEST(TileProcess, KeptPyramidOfABufferSetGivesWhatAFreshPyramidPerTileGives) {
+    // Every tile of a 1000 x 700 frame, interior, border and corner tiles in a shuffled order, all
+    // on buffer set 0: once with a pyramid of its own per tile, once in the set's kept pyramid,
+    // which holds random bytes before every tile but the first.
+    const Frame src = makeFrame(noisy(photoResized(1000, 700), 6.0, 4.0, 29), NR_FORMAT_YUY2);
+    Engine engine;
+    applicationSettings(engine.e);
+    installFlatProfile(engine.e, 4);
+    NrImage s = runImage(src);
+    int32_t L = 0;
+    int32_t C = 0;
+    nr_run_level_counts(engine.e, s.format, s.width, s.height, &L, &C);
+    NrParams params;
+    nr_params_build(&params, engine.e);
+    nr_params_apply_mode(&params, engine.e->mode, L, C);
+    NrWorkerBuffers* buffers = &engine.e->buffers;
+    ASSERT_EQ(
+        nr_worker_buffers_alloc(nullptr, buffers, &s, L, C, params.luma_types, params.chroma_types),
+        NR_OK);
+    ASSERT_NE(buffers->pyramids, nullptr);
+    nr_profile_copy(&engine.e->profile, &buffers->run_profile);
+    nr_profile_scale(&buffers->run_profile, params.luma_noise_gain, params.chroma_noise_gain);
+    nr_profile_scale(&buffers->run_profile, params.luma_detail_gain, params.chroma_detail_gain);
+
+    const int32_t tw = 240, th = 176;
+    std::vector<std::array<int32_t, 4>> rects;
+    for (int32_t y = 0; y < s.height; y += th)
+        for (int32_t x = 0; x < s.width; x += tw)
+            rects.push_back({x, y, x + tw, y + th});
+    std::mt19937 rng(41);
+    std::shuffle(rects.begin(), rects.end(), rng);
+    std::iter_swap(rects.begin(), std::find(rects.begin(), rects.end(),
+                                            std::array<int32_t, 4>{tw, th, 2 * tw, 2 * th}));
+
+    Frame fresh = src;
+    NrImage f = runImage(fresh);
+    NrTilePyramid* kept = buffers->pyramids;
+    buffers->pyramids = nullptr; // no kept pyramids: each tile makes and releases its own
+    for (const auto& r : rects)
+        ASSERT_EQ(nr_tile_process(nullptr, &f, &s, r.data(), 0, &buffers->run_profile, &params),
+                  NR_OK);
+    buffers->pyramids = kept;
+
+    Frame reused = src;
+    NrImage d = runImage(reused);
+    const uint8_t* first_plane = nullptr;
+    for (size_t i = 0; i < rects.size(); ++i) {
+        if (kept[0].pyramid.groups != nullptr)
+            scribble(&kept[0].pyramid, &rng);
+        NrTileTask task;
+        memset(&task, 0, sizeof(task));
+        task.keep_pyramid = i + 1 < rects.size() ? 1 : 0; // the last tile releases the planes
+        ASSERT_EQ(
+            nr_tile_prepare(&task, nullptr, &s, rects[i].data(), 0, &buffers->run_profile, &params),
+            NR_OK);
+        ASSERT_NE(task.job, nullptr);
+        ASSERT_EQ(task.job->kept, &kept[0]);
+        const uint8_t* plane = kept[0].pyramid.groups[0].levels[0].plane;
+        if (first_plane == nullptr)
+            first_plane = plane;
+        EXPECT_EQ(plane, first_plane) << "the planes are made once";
+        ASSERT_EQ(nr_tile_finish(task.job, &d), NR_OK);
+    }
+    EXPECT_EQ(kept[0].pyramid.groups, nullptr);
+    EXPECT_EQ(reused.buf, fresh.buf);
+    EXPECT_NE(reused.buf, src.buf);
+    nr_worker_buffers_free(nullptr, buffers, L, C, 3);
+    EXPECT_EQ(buffers->pyramids, nullptr);
 }
 
 } // namespace

@@ -472,6 +472,109 @@ TEST(Transfer, YuyvConversionsAgreeWithAndWithoutVectors) {
     }
 }
 
+// A plane in a heap block of its own that ends right after its last sample, so that
+// AddressSanitizer reports any access past it; `offset` moves the first sample off the block's
+// alignment.
+struct BlockPlane {
+    std::vector<uint8_t> block;
+    uint8_t* data = nullptr;
+    int32_t pitch = 0;
+
+    BlockPlane(int32_t row_bytes, int32_t rows, int32_t pitch_, int32_t offset, std::mt19937& rng)
+        : pitch(pitch_) {
+        block.resize(static_cast<size_t>(offset) +
+                     static_cast<size_t>(pitch) * static_cast<size_t>(rows - 1) +
+                     static_cast<size_t>(row_bytes));
+        data = block.data() + offset;
+        for (auto& b : block)
+            b = static_cast<uint8_t>(rng());
+    }
+    BlockPlane(const BlockPlane& o)
+        : block(o.block), data(block.data() + (o.data - o.block.data())), pitch(o.pitch) {}
+    BlockPlane& operator=(const BlockPlane&) = delete;
+    uint8_t at(int32_t x, int32_t y) const { return data[static_cast<size_t>(y) * pitch + x]; }
+};
+
+// The kernel variants: the portable words alone, the word form, SSE2, and AVX2 where present.
+std::vector<uint32_t> yuyvMasks() {
+    std::vector<uint32_t> masks = {0u, NR_CPU_FAST};
+    if (nr_cpu_detected() & NR_CPU_SSE2)
+        masks.push_back(NR_CPU_FAST | NR_CPU_SSE2);
+    if (nr_cpu_detected() & NR_CPU_AVX2) {
+        masks.push_back(NR_CPU_FAST | NR_CPU_AVX2);
+        masks.push_back(NR_CPU_FAST | NR_CPU_SSE2 | NR_CPU_AVX2);
+    }
+    return masks;
+}
+
+// Every variant of the 4:2:0 Y0 U Y1 V conversion gives the same bytes as a per-sample model, on
+// random planes of every width up to 140 and some tile-sized ones, odd heights, padded and tight
+// pitches and four start alignments, with every plane ending at the end of its heap block.
+TEST(Transfer, YuyvRowPairVectorFormsEqualTheSampleModelOnRandomPlanes) {
+    std::mt19937 rng(20261211);
+    std::vector<int32_t> widths;
+    for (int32_t w = 1; w <= 140; ++w)
+        widths.push_back(w);
+    for (int32_t w : {191, 192, 193, 255, 256, 257, 1183, 1184, 1312, 1313})
+        widths.push_back(w);
+    const std::vector<uint32_t> masks = yuyvMasks();
+    for (const int32_t w : widths) {
+        const int32_t h = 1 + w % 5; // 1 to 5 rows: an odd last row is not transferred
+        const int32_t pairs = h / 2, even_w = w & ~1;
+        for (int32_t align = 0; align < 4; ++align) {
+            const int32_t pad = (align & 1) ? 0 : 4 + align; // tight or padded pitches
+            const int32_t cw = (w + 1) / 2;
+            for (int32_t flag = 0; flag < 2; ++flag) {
+                BlockPlane frame(2 * w, h, 2 * w + 2 * pad, align, rng);
+                BlockPlane y(w, h, w + pad, (align + 1) & 3, rng);
+                BlockPlane u(cw, pairs > 0 ? pairs : 1, cw + pad, (align + 2) & 3, rng);
+                BlockPlane v(cw, pairs > 0 ? pairs : 1, cw + pad, (align + 3) & 3, rng);
+                const BlockPlane frame0 = frame, y0 = y, u0 = u, v0 = v;
+                // The model: what each byte must hold afterwards.
+                std::vector<uint8_t> want_f(frame.block), want_y(y.block), want_u(u.block),
+                    want_v(v.block);
+                for (int32_t r = 0; r < 2 * pairs; ++r)
+                    for (int32_t x = 0; x < even_w; ++x) {
+                        const size_t fi = static_cast<size_t>(align) +
+                                          static_cast<size_t>(r) * frame.pitch + 2 * x;
+                        const size_t yi = static_cast<size_t>((align + 1) & 3) +
+                                          static_cast<size_t>(r) * y.pitch + x;
+                        const size_t ci = static_cast<size_t>(r / 2) * u.pitch + x / 2;
+                        const size_t ui = static_cast<size_t>((align + 2) & 3) + ci;
+                        const size_t vi = static_cast<size_t>((align + 3) & 3) + ci;
+                        if (flag) {
+                            want_y[yi] = frame0.at(2 * x, r);
+                            if (r % 2 == 0 && x % 2 == 0) {
+                                want_u[ui] = frame0.at(2 * x + 1, r);
+                                want_v[vi] = frame0.at(2 * x + 3, r);
+                            }
+                        } else {
+                            want_f[fi] = y0.at(x, r);
+                            want_f[fi + 1] = x % 2 == 0 ? u0.at(x / 2, r / 2) : v0.at(x / 2, r / 2);
+                        }
+                    }
+                for (const uint32_t mask : masks) {
+                    BlockPlane f = frame0, py = y0, pu = u0, pv = v0;
+                    nr_cpu_set_mask(mask);
+                    nr_convert_yuyv420(f.data, f.pitch, py.data, py.pitch, pu.data, pu.pitch,
+                                       pv.data, pv.pitch, w, h, flag);
+                    nr_cpu_set_mask(NR_CPU_ALL);
+                    ASSERT_EQ(f.block, want_f)
+                        << "frame, width " << w << " height " << h << " align " << align << " flag "
+                        << flag << " mask " << mask;
+                    ASSERT_EQ(py.block, want_y)
+                        << "luma, width " << w << " height " << h << " align " << align << " flag "
+                        << flag << " mask " << mask;
+                    ASSERT_EQ(pu.block, want_u) << "u, width " << w << " align " << align
+                                                << " flag " << flag << " mask " << mask;
+                    ASSERT_EQ(pv.block, want_v) << "v, width " << w << " align " << align
+                                                << " flag " << flag << " mask " << mask;
+                }
+            }
+        }
+    }
+}
+
 TEST(Transfer, Yuyv422WordsRoundTrip) {
     for (int32_t w = 2; w <= 40; w += 2) {
         std::vector<uint8_t> row(2 * w), back(2 * w, 0), y(w), u(w / 2), v(w / 2);
