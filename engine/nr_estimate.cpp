@@ -343,6 +343,8 @@ void count_level_by_columns(NrHistLevel* hist, const uint8_t* grown, int32_t str
         for (int k = 1; k < 4; ++k)
             copies[k] = extra + (k - 1) * NR_HIST_LEVEL_COUNTS;
     }
+    /* Column x goes to copy x & 3: no copy gets more than ceil(rw / 4) x rh samples. */
+    const bool plain = spread && (int64_t)((rw + 3) / 4) * rh <= (int64_t)kCountMax;
     nr_window_init(grown, stride, is_signed, width, col_sums, col_squares);
     uint16_t* counts = hist->counts;
     const int32_t vlog2 = hist->variance_log2;
@@ -363,7 +365,35 @@ void count_level_by_columns(NrHistLevel* hist, const uint8_t* grown, int32_t str
             continue;
         }
         /* Neighbouring samples often land in one bin: four copies of the counts, one per column
-         * modulo 4, keep the increments independent. */
+         * modulo 4, keep the increments independent. Copies 1 to 3 start at 0; when none of them
+         * can reach 65,535 they count without the saturation test (their sum saturates below). */
+        const int32_t x4 = rw & ~3;
+        if (plain) {
+            uint16_t* c0 = copies[0];
+            uint16_t* c1 = copies[1];
+            uint16_t* c2 = copies[2];
+            uint16_t* c3 = copies[3];
+            for (int32_t x = 0; x < x4; x += 4) {
+                if (v[x] != 255)
+                    count_one(&c0[((int32_t)crow[coarse_cols[x]] << vlog2) + v[x]]);
+                if (v[x + 1] != 255)
+                    ++c1[((int32_t)crow[coarse_cols[x + 1]] << vlog2) + v[x + 1]];
+                if (v[x + 2] != 255)
+                    ++c2[((int32_t)crow[coarse_cols[x + 2]] << vlog2) + v[x + 2]];
+                if (v[x + 3] != 255)
+                    ++c3[((int32_t)crow[coarse_cols[x + 3]] << vlog2) + v[x + 3]];
+            }
+            for (int32_t x = x4; x < rw; ++x) {
+                if (v[x] == 255)
+                    continue;
+                uint16_t* count = &copies[x & 3][((int32_t)crow[coarse_cols[x]] << vlog2) + v[x]];
+                if (x & 3)
+                    ++*count;
+                else
+                    count_one(count);
+            }
+            continue;
+        }
         for (int32_t x = 0; x < rw; ++x) {
             if (v[x] == 255)
                 continue;
