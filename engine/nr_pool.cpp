@@ -256,10 +256,11 @@ static void nr_state_store_wake(NrWorker* worker, int32_t state) {
 /* The worker has found no job left: it is idle, and the last of the request wakes the
  * dispatcher. */
 static void nr_worker_go_idle(NrWorker* worker) {
+    /* Nothing of the slot is read after "idle": the dispatcher may fill it for the next request. */
+    std::atomic<int32_t>* pending = worker->pending;
     nr_state_store(worker, NR_WORKER_IDLE);
-    if (worker->pending != nullptr &&
-        worker->pending->fetch_sub(1, std::memory_order_acq_rel) == 1) {
-        nr_word_wake(worker->pending);
+    if (pending != nullptr && pending->fetch_sub(1, std::memory_order_acq_rel) == 1) {
+        nr_word_wake(pending);
     }
 }
 
@@ -418,7 +419,6 @@ void nr_pool_dispatch(NrPool* pool, NrJobFn* functions, int32_t stride, void** a
         worker->arguments = arguments;
         worker->next_job = &pool->next_job;
         worker->mutex = pool->mutex;
-        worker->pending = &pool->pending;
         nr_event_signal(worker->event);
     }
     nr_wait_for_request(pool);
