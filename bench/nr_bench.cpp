@@ -4,9 +4,10 @@
 // of a given size, adds seeded Gaussian noise, converts it to YUY2 and times the engine the way
 // the application drives it: mode 0, luminance / chrominance / sharpness from the command line.
 // The first run of a photo estimates the noise profile; later runs reuse the stored profile. Each
-// is timed as the median of several runs after a warm-up. Prints megapixels per second, the peak
-// heap of a run beyond the frames, the tile count and the luma PSNR before and after. --portable
-// runs the portable kernel forms only, so two runs give the speed-up of the fast forms.
+// is timed as the median of several runs after a warm-up (the first runs' estimate also on its
+// own). Prints megapixels per second, the peak heap of a run beyond the frames, the tile count and
+// the luma PSNR before and after. --portable runs the portable kernel forms only, so two runs give
+// the speed-up of the fast forms.
 //
 //   nr_bench [--photo FILE] [--size WxH] [--luma N] [--chroma N] [--sharp N] [--sigma S]
 //            [--runs N] [--warmup N] [--seed N] [--portable] [--later-only]
@@ -437,6 +438,7 @@ int main(int argc, char** argv) {
     // its counted runs.
     struct Phase {
         std::vector<double> ms;
+        std::vector<double> estimate_ms; // the estimate alone, in the first runs
         int64_t heap_peak = -1;
         long rss_peak_kb = -1;
     };
@@ -457,6 +459,7 @@ int main(int argc, char** argv) {
                     status = nr_engine_load_profile(engine, blob);
                 }
             }
+            const double t_estimated = nowMs();
             if (status == NR_OK) {
                 status = nr_engine_process(engine, &src, &dst, nullptr, nullptr);
             }
@@ -465,6 +468,9 @@ int main(int argc, char** argv) {
                 continue;
             }
             phase->ms.push_back(t1 - t0);
+            if (estimate) {
+                phase->estimate_ms.push_back(t_estimated - t0);
+            }
             if (base_heap >= 0) {
                 phase->heap_peak = std::max(phase->heap_peak, heapPeak() - base_heap);
             }
@@ -484,6 +490,11 @@ int main(int argc, char** argv) {
             printf("    peak heap not measured in this build");
         }
         printf(", resident growth %.1f MiB\n", phase.rss_peak_kb / 1024.0);
+        if (!phase.estimate_ms.empty()) {
+            printf("    of which the estimate: median %.1f ms (best %.1f ms)\n",
+                   median(phase.estimate_ms),
+                   *std::min_element(phase.estimate_ms.begin(), phase.estimate_ms.end()));
+        }
     };
 
     Phase first, later;

@@ -6,6 +6,10 @@
 
 #include <string.h>
 
+#include <algorithm>
+#include <atomic>
+#include <mutex>
+
 #include "nr_context.h"
 #include "nr_estimate.h"
 #include "nr_image.h"
@@ -19,14 +23,16 @@
 
 /* ---- Estimation on the pool --------------------------------------------------------------------
  *
- * The same tiles, pyramids and statistics as the single-threaded estimate, with the band levels of
- * each tile counted on the workers while one of them builds the next tile's pyramid. Large levels
- * are cut into stripes of whole rows, each counted into a histogram of its own and added to the
- * level's afterwards: every sample is counted once with the same window statistics and
- * brightness, and counts that saturate at 65,535 add up the same in any order, so the histograms
- * come out bit-identical. Memory stays within the estimation budget: it reserves a full-size
- * integral image for each worker, while the stripes in flight need about one together, which leaves
- * room for the second pyramid.
+ * The same tiles, pyramids and statistics as the single-threaded estimate, spread over the workers
+ * tile by tile: one request whose jobs each take the next tile of the walk (tiles are taken in walk
+ * order, each once), build its pyramid and count its band levels. A level is counted into the
+ * worker's own zeroed table, which is then added into the shared histogram under a lock: every
+ * sample is counted once with the same window statistics and brightness, and counts that saturate
+ * at 65,535 add up the same in any order, so the histograms come out bit-identical. A worker holds
+ * one tile pyramid, the small scratch of the level counting and one level's table at a time, so
+ * four tiles in flight stay within the estimation budget (which reserves a full-size integral
+ * image for each worker). The first failing tile in walk order gives the status; tiles after it
+ * are not started.
  */
 
 namespace {
@@ -43,25 +49,6 @@ ChromaGeometry chroma_geometry(uint32_t code) {
     return kChromaFull;
 }
 
-/* One stripe of one band level: views of the band and of the coarse level moved together. */
-struct StripeJob {
-    void* user;
-    NrHistLevel* hist; /* the level's histogram (first stripe) or the stripe's own */
-    NrHistLevel* level_hist;
-    NrLevel band;
-    NrLevel coarse;
-    int32_t j;
-    int32_t x_shift;
-    int32_t y_shift;
-    int32_t status;
-};
-
-void stripe_job(void* argument) {
-    StripeJob* job = (StripeJob*)argument;
-    job->status = nr_hist_accumulate_level(job->user, job->hist, &job->band, &job->coarse, job->j,
-                                           job->x_shift, job->y_shift);
-}
-
 inline int32_t imax(int32_t a, int32_t b) {
     return a > b ? a : b;
 }
@@ -70,10 +57,10 @@ inline int32_t imin(int32_t a, int32_t b) {
     return a < b ? a : b;
 }
 
-/* Rows of a band level that the statistics count (its plane less max(margin, 4) per side). */
-void counted_region(const NrLevel* band, int32_t* rw, int32_t* rh) {
-    *rw = band->width - imax(band->margin_left, 4) - imax(band->margin_right, 4);
-    *rh = band->height - imax(band->margin_top, 4) - imax(band->margin_bottom, 4);
+/* Whether a band level has samples to count (its plane less max(margin, 4) per side). */
+bool counts_something(const NrLevel* band) {
+    return band->width - imax(band->margin_left, 4) - imax(band->margin_right, 4) > 0 &&
+           band->height - imax(band->margin_top, 4) - imax(band->margin_bottom, 4) > 0;
 }
 
 /* One estimation tile: its rectangle and its pyramid, built as the single-threaded estimate builds
@@ -123,141 +110,107 @@ void build_tile_pyramid(TilePyramid* t) {
     t->status = status;
 }
 
-void build_tile_pyramid_job(void* argument) {
-    build_tile_pyramid((TilePyramid*)argument);
+/* One pooled accumulation: the tile walk and what the workers share. */
+struct TileWalk {
+    void* user;
+    NrNoiseHistogram* hist;
+    const NrImage* image;
+    NrRect rect; /* on the image */
+    NrSize size;
+    int64_t columns; /* tiles per row of the walk */
+    int64_t count;   /* tiles of the walk */
+    int32_t L;
+    std::atomic<int64_t> next;   /* index of the next tile to take */
+    std::atomic<int64_t> failed; /* first failing tile so far, count when none */
+    int32_t failed_status;       /* its status */
+    std::mutex lock;             /* guards the histogram's counts and the failure record */
+};
+
+struct WalkWorker {
+    TileWalk* walk;
+    NrHistLevel local; /* one level's own counts, all zero between levels */
+    size_t local_bytes;
+};
+
+void record_failure(TileWalk* walk, int64_t index, int32_t status) {
+    std::lock_guard<std::mutex> guard(walk->lock);
+    if (index < walk->failed.load(std::memory_order_relaxed)) {
+        walk->failed.store(index, std::memory_order_relaxed);
+        walk->failed_status = status;
+    }
 }
 
-/* The stripe jobs of a built tile. The level's own histogram takes the first stripe; the others
- * get zeroed histograms of their own (added afterwards). *count receives the number of jobs. */
-int make_stripe_jobs(void* user, int32_t workers, NrNoiseHistogram* hist, const NrImage* image,
-                     NrPyramid* pyramid, StripeJob** out, int32_t* count) {
-    *out = nullptr;
-    *count = 0;
-    int32_t L = 0;
-    int32_t C = -1;
-    nr_hist_level_counts(hist, image, &L, &C);
-    const uint32_t code = (image->format & ~0xfff0u) | NR_FMT_U8;
+/* The band levels of a built tile in the single-threaded job order, each counted on its own and
+ * added into its level of the histogram. */
+int32_t count_tile(WalkWorker* worker, NrPyramid* pyramid) {
+    TileWalk* walk = worker->walk;
+    NrNoiseHistogram* hist = walk->hist;
+    const int32_t L = walk->L;
+    const uint32_t code = (walk->image->format & ~0xfff0u) | NR_FMT_U8;
     const NrLevel* coarse = &pyramid->groups[0].levels[L];
     const ChromaGeometry geometry = chroma_geometry(code);
-
-    /* Stripes no larger than a worker's share of the largest level; whole multiples of the
-     * level's halvings to the coarse grid, so that each stripe looks up the same brightness. */
-    int64_t largest = 0;
-    int32_t capacity = 0;
+    NrHistLevel* local = &worker->local;
     for (int32_t g = 0; g < pyramid->group_count && (uint32_t)g < hist->group_count; ++g) {
         const NrLevelGroup* pg = &pyramid->groups[g];
-        for (int32_t j = 0; j + 1 < pg->level_count && j < hist->groups[g].level_count; ++j) {
-            int32_t rw = 0, rh = 0;
-            counted_region(&pg->bands[j], &rw, &rh);
-            if (rw > 0 && rh > 0) {
-                largest = largest > (int64_t)rw * rh ? largest : (int64_t)rw * rh;
-                capacity += workers;
-            }
-        }
-    }
-    if (capacity == 0) {
-        return NR_OK;
-    }
-    const int64_t share = (largest + workers - 1) / workers;
-    StripeJob* jobs = (StripeJob*)nr_malloc(user, sizeof(StripeJob) * (size_t)capacity);
-    if (jobs == nullptr) {
-        return NR_ERR_NO_MEMORY;
-    }
-    *out = jobs;
-    for (int32_t g = 0; g < pyramid->group_count && (uint32_t)g < hist->group_count; ++g) {
-        NrLevelGroup* pg = &pyramid->groups[g];
         NrHistGroup* hg = &hist->groups[g];
         for (int32_t j = 0; j + 1 < pg->level_count && j < hg->level_count; ++j) {
             const NrLevel* band = &pg->bands[j];
-            int32_t rw = 0, rh = 0;
-            counted_region(band, &rw, &rh);
-            if (rw <= 0 || rh <= 0) {
-                continue; /* nothing counted at this level */
-            }
             int32_t xs = L - j, ys = L - j;
             if (g > 0 && geometry == kChromaHalfXY) {
                 xs = ys = L - 1 - j;
             } else if (g > 0 && geometry == kChromaHalfX) {
                 xs = L - 1 - j;
             }
-            const int32_t align = 1 << (ys > 4 ? 4 : ys);
-            int64_t stripes = ((int64_t)rw * rh + share - 1) / share;
-            stripes = stripes < 1 ? 1 : stripes > workers ? workers : stripes;
-            int32_t rows = (int32_t)((rh + stripes - 1) / stripes);
-            rows = (rows + align - 1) / align * align;
-            if (rows < 16) {
-                rows = rh; /* too thin to be worth a stripe */
+            const int32_t status =
+                nr_hist_count_level(walk->user, local, band, coarse, j, xs, ys, 1);
+            if (status != NR_OK) {
+                return status;
             }
-            for (int32_t a = 0; a < rh; a += rows) {
-                const int32_t b = imin(rh, a + rows);
-                StripeJob* job = &jobs[*count];
-                memset(job, 0, sizeof(*job));
-                job->user = user;
-                job->level_hist = &hg->levels[j];
-                job->hist = job->level_hist;
-                if (a > 0) {
-                    NrHistLevel* own = (NrHistLevel*)nr_malloc(user, sizeof(NrHistLevel));
-                    const size_t bytes =
-                        sizeof(uint16_t) * ((size_t)1 << (job->level_hist->intensity_log2 +
-                                                          job->level_hist->variance_log2));
-                    uint16_t* counts = own != nullptr ? (uint16_t*)nr_malloc(user, bytes) : nullptr;
-                    if (counts == nullptr) {
-                        nr_free(user, own);
-                        return NR_ERR_NO_MEMORY;
-                    }
-                    memset(counts, 0, bytes);
-                    own->counts = counts;
-                    own->intensity_log2 = job->level_hist->intensity_log2;
-                    own->variance_log2 = job->level_hist->variance_log2;
-                    job->hist = own;
-                }
-                /* The band from region row a: the plane moves down a rows and the margins stay,
-                 * so the stripe's counted rows are a .. b of the level's. */
-                job->band = *band;
-                job->band.plane = band->plane + (ptrdiff_t)a * band->stride;
-                job->band.height =
-                    imax(band->margin_top, 4) + (b - a) + imax(band->margin_bottom, 4);
-                job->coarse = *coarse;
-                job->coarse.plane = coarse->plane + (ptrdiff_t)(a >> ys) * coarse->stride;
-                job->coarse.height = coarse->height - (a >> ys);
-                job->j = j;
-                job->x_shift = xs;
-                job->y_shift = ys;
-                job->status = NR_OK;
-                ++*count;
+            if (!counts_something(band)) {
+                continue; /* nothing was counted */
             }
+            {
+                std::lock_guard<std::mutex> guard(walk->lock);
+                nr_hist_add(&hg->levels[j], local);
+            }
+            memset(local->counts, 0, worker->local_bytes);
         }
     }
     return NR_OK;
 }
 
-/* Adds the stripes' own counts into their levels (when merge is set) and releases them. */
-void release_stripe_jobs(void* user, StripeJob* jobs, int32_t count, bool merge) {
-    for (int32_t i = 0; i < count; ++i) {
-        StripeJob* job = &jobs[i];
-        if (job->hist != job->level_hist) {
-            if (merge) {
-                nr_hist_add(job->level_hist, job->hist);
-            }
-            nr_free(user, job->hist->counts);
-            nr_free(user, job->hist);
-        }
-    }
-    nr_free(user, jobs);
-}
-
-/* Next tile of the walk that holds pixels, clipped to the image; false at the end. */
-bool next_tile(int32_t* x, int32_t* y, const NrSize& size, const NrRect* rect, const NrImage* image,
-               NrRect* tile, bool first) {
+/* A worker's job: tiles of the walk, one after another, until none is left or an earlier tile
+ * failed. */
+void walk_job(void* argument) {
+    WalkWorker* worker = (WalkWorker*)argument;
+    TileWalk* walk = worker->walk;
+    const int64_t W = walk->image->width;
+    const int64_t H = walk->image->height;
     for (;;) {
-        if (!first && !nr_tile_next(x, y, size.width, size.height, rect)) {
-            return false;
+        const int64_t index = walk->next.fetch_add(1, std::memory_order_relaxed);
+        if (index >= walk->count || index > walk->failed.load(std::memory_order_relaxed)) {
+            return;
         }
-        first = false;
-        *tile = {imax(*x, 0), imax(*y, 0), imin(*x + size.width, image->width),
-                 imin(*y + size.height, image->height)};
-        if (tile->right > tile->left && tile->bottom > tile->top) {
-            return true;
+        /* The walk goes row by row from the rectangle's origin; each tile is clipped to the
+         * image. */
+        const int64_t x = walk->rect.left + index % walk->columns * walk->size.width;
+        const int64_t y = walk->rect.top + index / walk->columns * walk->size.height;
+        TilePyramid t;
+        memset(&t, 0, sizeof(t));
+        t.user = walk->user;
+        t.hist = walk->hist;
+        t.image = walk->image;
+        t.tile = {(int32_t)x, (int32_t)y, (int32_t)std::min(x + walk->size.width, W),
+                  (int32_t)std::min(y + walk->size.height, H)};
+        build_tile_pyramid(&t);
+        int32_t status = t.status;
+        if (status == NR_OK) {
+            status = count_tile(worker, &t.pyramid);
+        }
+        nr_pyramid_free(walk->user, &t.pyramid);
+        if (status != NR_OK) {
+            record_failure(walk, index, status);
+            return;
         }
     }
 }
@@ -275,86 +228,65 @@ int nr_hist_accumulate_image_pooled(void* user, NrPool* pool, NrNoiseHistogram* 
     if (L <= 0) {
         return NR_OK;
     }
-    const NrSize size =
-        nr_hist_tile_size(rect->right - rect->left, rect->bottom - rect->top, image->format, L, C);
+    NrRect on_image;
+    if (!nr_hist_clip_rect(rect, image, &on_image)) {
+        return NR_OK;
+    }
+    const int32_t rect_w = on_image.right - on_image.left;
+    const int32_t rect_h = on_image.bottom - on_image.top;
+    const NrSize size = nr_hist_tile_size(rect_w, rect_h, image->format, L, C);
     if (size.width <= 0 || size.height <= 0) {
         return NR_OK;
     }
-    const int32_t workers = pool != nullptr && pool->count > 0 ? pool->count : 1;
+    TileWalk walk;
+    walk.user = user;
+    walk.hist = hist;
+    walk.image = image;
+    walk.rect = on_image;
+    walk.size = size;
+    walk.columns = ((int64_t)rect_w + size.width - 1) / size.width;
+    walk.count = walk.columns * (((int64_t)rect_h + size.height - 1) / size.height);
+    walk.L = L;
+    walk.next.store(0);
+    walk.failed.store(walk.count);
+    walk.failed_status = NR_OK;
 
-    /* Two tiles at a time: while the workers count one tile's levels, one of them builds the next
-     * tile's pyramid. Errors are reported in the single-threaded order: a tile's counting before
-     * the next tile's pyramid. */
-    TilePyramid slots[2];
-    memset(slots, 0, sizeof(slots));
-    int32_t x = rect->left;
-    int32_t y = rect->top;
-    NrRect tile;
-    if (!next_tile(&x, &y, size, rect, image, &tile, true)) {
-        return NR_OK;
+    int64_t workers = pool != nullptr && pool->running && pool->count > 0 ? pool->count : 1;
+    workers = std::min(workers, walk.count);
+    /* Every level of the histogram has the same bins (nr_hist_alloc). */
+    const NrHistLevel* shape = &hist->groups[0].levels[0];
+    const size_t table_bytes =
+        sizeof(uint16_t) * ((size_t)1 << (shape->intensity_log2 + shape->variance_log2));
+    WalkWorker* slots = (WalkWorker*)nr_malloc(user, sizeof(WalkWorker) * (size_t)workers);
+    uint8_t* tables =
+        slots != nullptr ? (uint8_t*)nr_malloc(user, table_bytes * (size_t)workers) : nullptr;
+    void** arguments =
+        tables != nullptr ? (void**)nr_malloc(user, sizeof(void*) * (size_t)workers) : nullptr;
+    int32_t status = NR_OK;
+    if (arguments == nullptr) {
+        status = NR_ERR_NO_MEMORY;
+    } else {
+        memset(tables, 0, table_bytes * (size_t)workers);
+        for (int64_t i = 0; i < workers; ++i) {
+            slots[i].walk = &walk;
+            slots[i].local.counts = (uint16_t*)(tables + table_bytes * (size_t)i);
+            slots[i].local.intensity_log2 = shape->intensity_log2;
+            slots[i].local.variance_log2 = shape->variance_log2;
+            slots[i].local_bytes = table_bytes;
+            arguments[i] = &slots[i];
+        }
+        if (pool != nullptr && workers > 1) {
+            nr_pool_run(pool, walk_job, arguments, (int32_t)workers);
+        } else {
+            walk_job(&slots[0]);
+        }
+        if (walk.failed.load() < walk.count) {
+            status = walk.failed_status;
+        }
     }
-    TilePyramid* current = &slots[0];
-    TilePyramid* next = &slots[1];
-    *current = {user, hist, image, tile, {0, nullptr}, NR_OK};
-    build_tile_pyramid(current);
-    int status = current->status;
-    while (status == NR_OK) {
-        const bool more = next_tile(&x, &y, size, rect, image, &tile, false);
-        if (more) {
-            *next = {user, hist, image, tile, {0, nullptr}, NR_OK};
-        }
-        StripeJob* jobs = nullptr;
-        int32_t count = 0;
-        status = make_stripe_jobs(user, workers, hist, image, &current->pyramid, &jobs, &count);
-        const int32_t n = count + (more ? 1 : 0);
-        NrJobFn* functions = nullptr;
-        void** arguments = nullptr;
-        if (status == NR_OK && n > 0) {
-            functions = (NrJobFn*)nr_malloc(user, sizeof(NrJobFn) * (size_t)n);
-            arguments = (void**)nr_malloc(user, sizeof(void*) * (size_t)n);
-            if (functions == nullptr || arguments == nullptr) {
-                status = NR_ERR_NO_MEMORY;
-            }
-        }
-        if (status == NR_OK && n > 0) {
-            for (int32_t i = 0; i < count; ++i) {
-                functions[i] = stripe_job;
-                arguments[i] = &jobs[i];
-            }
-            if (more) {
-                functions[count] = build_tile_pyramid_job;
-                arguments[count] = next;
-            }
-            if (pool != nullptr) {
-                nr_pool_run_each(pool, functions, arguments, n);
-            } else {
-                for (int32_t i = 0; i < n; ++i) {
-                    functions[i](arguments[i]);
-                }
-            }
-            for (int32_t i = 0; i < count && status == NR_OK; ++i) {
-                status = jobs[i].status;
-            }
-        }
-        release_stripe_jobs(user, jobs, count, status == NR_OK);
-        nr_free(user, functions);
-        nr_free(user, arguments);
-        nr_pyramid_free(user, &current->pyramid);
-        if (!more) {
-            break;
-        }
-        if (status == NR_OK && n > 0) {
-            status = next->status;
-        } else if (status == NR_OK) {
-            build_tile_pyramid(next); /* nothing was counted: build it here */
-            status = next->status;
-        }
-        TilePyramid* done = current;
-        current = next;
-        next = done;
-    }
-    nr_pyramid_free(user, &current->pyramid);
-    nr_pyramid_free(user, &next->pyramid);
+    nr_free(user, arguments);
+    nr_free(user, tables);
+    nr_free(user, slots);
     return status;
 }
 
@@ -517,6 +449,8 @@ struct PlaneExtent {
     uintptr_t end;
     const uint8_t* base;
     int32_t stride;
+    int64_t row_bytes; /* bytes of each row the format touches */
+    int64_t rows;
 };
 
 /*
@@ -574,6 +508,8 @@ int32_t frame_extents(const NrFrame* frame, PlaneExtent* out) {
         }
         out[i].base = p;
         out[i].stride = frame->strides[i];
+        out[i].row_bytes = row_bytes[i];
+        out[i].rows = rows[i];
         out[i].begin = (uintptr_t)p + (uintptr_t)first;
         out[i].end = rows[i] > 0 && row_bytes[i] > 0
                          ? (uintptr_t)p + (uintptr_t)last + (uintptr_t)row_bytes[i]
@@ -598,6 +534,47 @@ bool frames_overlap_partly(const PlaneExtent* s, int32_t ns, const PlaneExtent* 
                 continue;
             }
             return true;
+        }
+    }
+    return false;
+}
+
+/* Whether some row of plane a shares a byte with some row of plane b (rows of a plane do not
+ * overlap each other: frame_extents refuses a stride shorter than a row). */
+bool planes_share_bytes(const PlaneExtent& a, const PlaneExtent& b) {
+    if (a.rows <= 0 || a.row_bytes <= 0 || b.rows <= 0 || b.row_bytes <= 0 || a.end <= b.begin ||
+        b.end <= a.begin) {
+        return false;
+    }
+    /* b's rows in ascending address order: first row at b0, then every sb bytes. */
+    const int64_t sb = b.rows > 1 ? (b.stride < 0 ? -(int64_t)b.stride : (int64_t)b.stride) : 0;
+    const int64_t b0 = (int64_t)b.begin;
+    const int64_t lb = b.row_bytes;
+    for (int64_t r = 0; r < a.rows; ++r) {
+        const int64_t s = (int64_t)(uintptr_t)a.base + r * a.stride;
+        const int64_t e = s + a.row_bytes;
+        /* The first row of b that ends after s, then whether it starts before e. */
+        int64_t k = 0;
+        if (b0 + lb <= s) {
+            if (sb == 0) {
+                continue;
+            }
+            k = (s - b0 - lb) / sb + 1;
+        }
+        if (k < b.rows && b0 + k * sb < e) {
+            return true;
+        }
+    }
+    return false;
+}
+
+/* Planes of one frame that share bytes: workers would write the same bytes from two threads. */
+bool planes_overlap_each_other(const PlaneExtent* p, int32_t n) {
+    for (int32_t i = 0; i < n; ++i) {
+        for (int32_t j = i + 1; j < n; ++j) {
+            if (planes_share_bytes(p[i], p[j])) {
+                return true;
+            }
         }
     }
     return false;
@@ -634,6 +611,9 @@ int32_t nr_engine_process(NrEngine* engine, const NrFrame* src, NrFrame* dst,
         return NR_ERR_FORMAT;
     }
     if (ns < 0 || nd < 0) {
+        return NR_ERR_INVALID_ARG;
+    }
+    if (planes_overlap_each_other(dst_planes, nd)) {
         return NR_ERR_INVALID_ARG;
     }
     if (frames_overlap_partly(src_planes, ns, dst_planes, nd)) {
@@ -711,16 +691,14 @@ int32_t nr_engine_profile_accumulate(NrEngine* engine, const NrImage* image, con
     }
     /* As nr_estimate_state_accumulate, with the tiles' levels counted on the context's pool. */
     NrImage internal;
-    nr_image_to_internal(&internal, image);
-    if (internal.format == 0) {
-        return NR_ERR_FORMAT;
-    }
-    const int32_t status = nr_image_resolve_planes(&internal);
+    const int32_t status = nr_estimate_image_prepare(image, &internal);
     if (status != NR_OK) {
         return status;
     }
-    const NrRect moved = {rect[0] - origin[0], rect[1] - origin[1], rect[2] - origin[0],
-                          rect[3] - origin[1]};
+    NrRect moved;
+    if (!nr_hist_moved_rect(origin, rect, &internal, &moved)) {
+        return NR_OK; /* nothing of the rectangle lies on the image */
+    }
     return nr_hist_accumulate_image_pooled(engine->user, engine->pool, &engine->estimate->hist,
                                            &moved, &internal);
 }

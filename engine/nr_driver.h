@@ -35,8 +35,9 @@ int nr_ctx_estimate_profile(struct NrEngine* ctx, const NrFrame* frame, uint8_t*
 /*
  * Streaming profile estimate: adds the samples of rect {x0, y0, x1, y1}, moved by minus origin
  * {x, y}, of image (format index and byte strides) to the histograms of an estimate in progress,
- * creating it on first use. NR_ERR_INVALID_ARG for a null engine, image, origin or rectangle;
- * NR_ERR_NO_MEMORY; or the accumulation's status.
+ * creating it on first use. Only the part of the moved rectangle on the image counts (none: NR_OK,
+ * nothing counted). NR_ERR_INVALID_ARG for a null engine, image, origin or rectangle or a plane
+ * without data; NR_ERR_FORMAT; NR_ERR_NO_MEMORY; or the accumulation's status.
  */
 int32_t nr_engine_profile_accumulate(struct NrEngine* engine, const struct NrImage* image,
                                      const int32_t* origin, const int32_t* rect);
@@ -56,14 +57,15 @@ struct NrRect;
 struct NrNoiseProfile;
 
 /*
- * The noise-profile estimate with the band levels of every tile counted on the pool's workers.
- * Same tiles, same memory budget and bit-identical results as nr_profile_estimate; a null pool
- * counts on the calling thread. NR_OK or the estimation's failure status.
+ * The noise-profile estimate with its tiles spread over the pool's workers (each worker builds
+ * and counts whole tiles). Same tiles and bit-identical results as nr_profile_estimate, within the
+ * estimation budget; a null pool counts on the calling thread. NR_OK or the estimation's failure
+ * status (that of the first failing tile in walk order).
  */
 int nr_profile_estimate_pooled(void* user, struct NrPool* pool, struct NrNoiseProfile* profile,
                                const struct NrImage* image, const int32_t levels[3]);
 
-/* nr_hist_accumulate_image with the band levels of every tile counted on the pool's workers. */
+/* nr_hist_accumulate_image with the tiles spread over the pool's workers: the same counts. */
 int nr_hist_accumulate_image_pooled(void* user, struct NrPool* pool, struct NrNoiseHistogram* hist,
                                     const struct NrRect* rect, const struct NrImage* image);
 

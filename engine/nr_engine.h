@@ -94,12 +94,14 @@ void nr_engine_destroy(NrEngine* engine);
  * nr_engine_process: removes noise from src into dst.
  *   src, dst  frames of equal width, height and format. Give them separate memory: the same
  *             frame for both is accepted, but tiles then read their overlaps as the tiles before
- *             them wrote them; planes that overlap only in part are refused.
+ *             them wrote them; planes that overlap only in part are refused, and so is a dst
+ *             whose own planes share bytes.
  *   callback  progress callback or null; user is handed to it unchanged.
- * Returns NR_OK; NR_ERR_INVALID_ARG for a null engine, frame or plane, or partly overlapping
- * planes; NR_ERR_SIZE when the frames differ in width, height or format or a side is not
- * positive (dst untouched); NR_ERR_FORMAT for an unknown format (dst untouched); NR_ERR_NO_MEMORY; NR_ERR_FILTER_TYPE; or the callback's non-zero value. After a
- * failure or an abort dst may be partly written. Returns when the whole frame is done.
+ * Returns NR_OK; NR_ERR_INVALID_ARG for a null engine, frame or plane, partly overlapping
+ * planes or dst planes that share bytes (dst untouched); NR_ERR_SIZE when the frames differ in
+ * width, height or format or a side is not positive (dst untouched); NR_ERR_FORMAT for an unknown
+ * format (dst untouched); NR_ERR_NO_MEMORY; NR_ERR_FILTER_TYPE; or the callback's non-zero value.
+ * After a failure or an abort dst may be partly written. Returns when the whole frame is done.
  */
 int32_t nr_engine_process(NrEngine* engine, const NrFrame* src, NrFrame* dst,
                           NrProgressCallback callback, void* user);

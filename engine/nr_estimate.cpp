@@ -7,6 +7,10 @@
 #include <math.h>
 #include <string.h>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "nr_cpu.h"
 #include "nr_engine.h"
 #include "nr_image.h"
@@ -152,7 +156,16 @@ void nr_hist_add(NrHistLevel* level, const NrHistLevel* other) {
         level->variance_log2 != other->variance_log2)
         return;
     const int32_t n = level_bins(level);
-    for (int32_t i = 0; i < n; ++i)
+    int32_t i = 0;
+#if defined(__SSE2__)
+    /* Saturating 16-bit adds are exactly min(65,535, a + b). */
+    for (; i + 8 <= n; i += 8) {
+        const __m128i a = _mm_loadu_si128((const __m128i*)(level->counts + i));
+        const __m128i b = _mm_loadu_si128((const __m128i*)(other->counts + i));
+        _mm_storeu_si128((__m128i*)(level->counts + i), _mm_adds_epu16(a, b));
+    }
+#endif
+    for (; i < n; ++i)
         level->counts[i] = saturated((uint32_t)level->counts[i] + other->counts[i]);
 }
 
@@ -330,6 +343,8 @@ void count_level_by_columns(NrHistLevel* hist, const uint8_t* grown, int32_t str
         for (int k = 1; k < 4; ++k)
             copies[k] = extra + (k - 1) * NR_HIST_LEVEL_COUNTS;
     }
+    /* Column x goes to copy x & 3: no copy gets more than ceil(rw / 4) x rh samples. */
+    const bool plain = spread && (int64_t)((rw + 3) / 4) * rh <= (int64_t)kCountMax;
     nr_window_init(grown, stride, is_signed, width, col_sums, col_squares);
     uint16_t* counts = hist->counts;
     const int32_t vlog2 = hist->variance_log2;
@@ -350,7 +365,35 @@ void count_level_by_columns(NrHistLevel* hist, const uint8_t* grown, int32_t str
             continue;
         }
         /* Neighbouring samples often land in one bin: four copies of the counts, one per column
-         * modulo 4, keep the increments independent. */
+         * modulo 4, keep the increments independent. Copies 1 to 3 start at 0; when none of them
+         * can reach 65,535 they count without the saturation test (their sum saturates below). */
+        const int32_t x4 = rw & ~3;
+        if (plain) {
+            uint16_t* c0 = copies[0];
+            uint16_t* c1 = copies[1];
+            uint16_t* c2 = copies[2];
+            uint16_t* c3 = copies[3];
+            for (int32_t x = 0; x < x4; x += 4) {
+                if (v[x] != 255)
+                    count_one(&c0[((int32_t)crow[coarse_cols[x]] << vlog2) + v[x]]);
+                if (v[x + 1] != 255)
+                    ++c1[((int32_t)crow[coarse_cols[x + 1]] << vlog2) + v[x + 1]];
+                if (v[x + 2] != 255)
+                    ++c2[((int32_t)crow[coarse_cols[x + 2]] << vlog2) + v[x + 2]];
+                if (v[x + 3] != 255)
+                    ++c3[((int32_t)crow[coarse_cols[x + 3]] << vlog2) + v[x + 3]];
+            }
+            for (int32_t x = x4; x < rw; ++x) {
+                if (v[x] == 255)
+                    continue;
+                uint16_t* count = &copies[x & 3][((int32_t)crow[coarse_cols[x]] << vlog2) + v[x]];
+                if (x & 3)
+                    ++*count;
+                else
+                    count_one(count);
+            }
+            continue;
+        }
         for (int32_t x = 0; x < rw; ++x) {
             if (v[x] == 255)
                 continue;
@@ -367,6 +410,11 @@ void count_level_by_columns(NrHistLevel* hist, const uint8_t* grown, int32_t str
 
 int nr_hist_accumulate_level(void* user, NrHistLevel* hist, const NrLevel* band,
                              const NrLevel* coarse, int32_t j, int32_t x_shift, int32_t y_shift) {
+    return nr_hist_count_level(user, hist, band, coarse, j, x_shift, y_shift, 0);
+}
+
+int nr_hist_count_level(void* user, NrHistLevel* hist, const NrLevel* band, const NrLevel* coarse,
+                        int32_t j, int32_t x_shift, int32_t y_shift, int32_t compact) {
     if (!hist || !hist->counts || !band || !band->plane || !coarse || !coarse->plane ||
         x_shift < 0 || y_shift < 0 || x_shift > 16 || y_shift > 16)
         return NR_ERR_INVALID_ARG;
@@ -381,15 +429,6 @@ int nr_hist_accumulate_level(void* user, NrHistLevel* hist, const NrLevel* band,
 
     const int32_t pitch = nr_round_up4(rw + 9);
     const size_t entries = (size_t)pitch * (size_t)(rh + 9);
-    /* Sums, sums of squares, then the coarse column of every region column. */
-    uint8_t* block = (uint8_t*)nr_malloc(user, entries * 6 + sizeof(int32_t) * (size_t)rw);
-    if (!block)
-        return NR_ERR_NO_MEMORY;
-    uint16_t* sums = (uint16_t*)block;
-    uint32_t* squares = (uint32_t*)(block + entries * 2);
-    int32_t* coarse_cols = (int32_t*)(block + entries * 6);
-    const uint8_t* grown = band->plane + (ptrdiff_t)(mt - 4) * band->stride + (ml - 4);
-
     const bool is_signed = band->format == NR_FMT_S8;
     int32_t shift = (is_signed ? 12 : 15) - j;
     shift = shift < 0 ? 0 : shift;
@@ -399,6 +438,25 @@ int nr_hist_accumulate_level(void* user, NrHistLevel* hist, const NrLevel* band,
     const int32_t cshift = 8 * cbytes - 8;
     const int32_t cbase_x = coarse->margin_left - (band->margin_left >> x_shift);
     const int32_t cbase_y = coarse->margin_top - (band->margin_top >> y_shift);
+    const uint8_t* grown = band->plane + (ptrdiff_t)(mt - 4) * band->stride + (ml - 4);
+
+    const uint32_t flags = nr_cpu_flags();
+    const bool by_columns =
+        (flags & NR_CPU_FAST) && (flags & NR_CPU_AVX2) && cbytes == 1 && bins == 64 && rows == 256;
+    /* The fast form needs only the column sums, a row of v and (on large levels) three copies of
+     * the counts, which it keeps at the start of the integral images' room; `compact` allocates
+     * just that. The coarse column of every region column comes last. */
+    const size_t columns_bytes = (8 * (size_t)(rw + 8) + (size_t)rw + 15) & ~(size_t)15;
+    const size_t copies_bytes = 3 * NR_HIST_LEVEL_COUNTS * sizeof(uint16_t);
+    const bool spread = by_columns && (int64_t)rw * rh >= 4 * NR_HIST_LEVEL_COUNTS &&
+                        columns_bytes + copies_bytes + sizeof(int32_t) * rh <= entries * 6;
+    const size_t work_bytes = by_columns && compact ? columns_bytes + (spread ? copies_bytes : 0) +
+                                                          sizeof(int32_t) * (size_t)rh
+                                                    : entries * 6;
+    uint8_t* block = (uint8_t*)nr_malloc(user, work_bytes + sizeof(int32_t) * (size_t)rw);
+    if (!block)
+        return NR_ERR_NO_MEMORY;
+    int32_t* coarse_cols = (int32_t*)(block + work_bytes);
     /* The coarse sample of band column ml + x, clamped to the coarse buffer. */
     for (int32_t x = 0; x < rw; ++x) {
         int32_t cx = ((ml + x) >> x_shift) + cbase_x;
@@ -408,25 +466,20 @@ int nr_hist_accumulate_level(void* user, NrHistLevel* hist, const NrLevel* band,
     uint16_t* counts = hist->counts;
     const int32_t vlog2 = hist->variance_log2;
 
-    const uint32_t flags = nr_cpu_flags();
-    if ((flags & NR_CPU_FAST) && (flags & NR_CPU_AVX2) && cbytes == 1 && bins == 64 &&
-        rows == 256) {
-        /* The integral images' room serves as the scratch of the column sums. */
-        int32_t* cy_of_row = (int32_t*)(block + entries * 6 - sizeof(int32_t) * (size_t)rh);
+    if (by_columns) {
+        int32_t* cy_of_row = (int32_t*)(block + work_bytes - sizeof(int32_t) * (size_t)rh);
         for (int32_t y = 0; y < rh; ++y) {
             const int32_t cy = ((mt + y) >> y_shift) + cbase_y;
             cy_of_row[y] = cy < 0 ? 0 : (cy >= coarse->height ? coarse->height - 1 : cy);
         }
-        /* Copies of the counts pay off on large levels that have the room for them. */
-        const size_t need = ((8 * (size_t)(rw + 8) + (size_t)rw + 15) & ~(size_t)15) +
-                            3 * NR_HIST_LEVEL_COUNTS * sizeof(uint16_t) + sizeof(int32_t) * rh;
-        const bool spread = (int64_t)rw * rh >= 4 * NR_HIST_LEVEL_COUNTS && need <= entries * 6;
         count_level_by_columns(hist, grown, band->stride, is_signed, rw, rh, shift, coarse->plane,
                                (ptrdiff_t)coarse->stride, cy_of_row, coarse_cols, block, spread);
         nr_free(user, block);
         return NR_OK;
     }
 
+    uint16_t* sums = (uint16_t*)block;
+    uint32_t* squares = (uint32_t*)(block + entries * 2);
     nr_integral_images(grown, band->stride, band->format, sums, squares, pitch, rw + 8, rh + 8);
     for (int32_t y = 0; y < rh; ++y) {
         const uint16_t* s_top = sums + (ptrdiff_t)y * pitch;
@@ -539,6 +592,50 @@ int nr_hist_accumulate_tile(void* user, NrNoiseHistogram* hist, const NrRect* ti
     return status;
 }
 
+int nr_hist_clip_rect(const NrRect* rect, const NrImage* image, NrRect* out) {
+    const NrRect clipped = {imax(rect->left, 0), imax(rect->top, 0),
+                            imin(rect->right, image->width), imin(rect->bottom, image->height)};
+    *out = clipped;
+    return clipped.right > clipped.left && clipped.bottom > clipped.top;
+}
+
+int nr_hist_moved_rect(const int32_t origin[2], const int32_t rect[4], const NrImage* image,
+                       NrRect* out) {
+    /* Moved in 64 bits: rectangle and origin are any 32-bit values. */
+    auto clamp = [](int64_t v, int32_t limit) -> int32_t {
+        return (int32_t)(v < 0 ? 0 : (v > limit ? limit : v));
+    };
+    const int32_t W = image->width > 0 ? image->width : 0;
+    const int32_t H = image->height > 0 ? image->height : 0;
+    const NrRect moved = {
+        clamp((int64_t)rect[0] - origin[0], W), clamp((int64_t)rect[1] - origin[1], H),
+        clamp((int64_t)rect[2] - origin[0], W), clamp((int64_t)rect[3] - origin[1], H)};
+    *out = moved;
+    return moved.right > moved.left && moved.bottom > moved.top;
+}
+
+int nr_estimate_image_prepare(const NrImage* indexed, NrImage* internal) {
+    nr_image_to_internal(internal, indexed);
+    if (internal->format == 0)
+        return NR_ERR_FORMAT;
+    if (!internal->planes[0] && !internal->data)
+        return NR_ERR_INVALID_ARG;
+    const int status = nr_image_resolve_planes(internal);
+    if (status != NR_OK)
+        return status;
+    const uint32_t code = internal->format;
+    if (!nr_format_is_planar(code))
+        return internal->data ? NR_OK : NR_ERR_INVALID_ARG;
+    const uint32_t family = nr_format_family(code);
+    int32_t planes = nr_format_channels(code);
+    if (planes > 1 && (family == 0x41 || family == 0x42))
+        planes = 2; /* luma and one plane of chroma pairs */
+    for (int32_t i = 0; i < planes && i < 4; ++i)
+        if (!internal->planes[i])
+            return NR_ERR_INVALID_ARG;
+    return NR_OK;
+}
+
 int nr_hist_accumulate_image(void* user, NrNoiseHistogram* hist, const NrRect* rect,
                              const NrImage* image) {
     if (!hist || !rect || !image)
@@ -547,6 +644,10 @@ int nr_hist_accumulate_image(void* user, NrNoiseHistogram* hist, const NrRect* r
     nr_hist_level_counts(hist, image, &L, &C);
     if (L <= 0)
         return NR_OK;
+    NrRect clipped;
+    if (!nr_hist_clip_rect(rect, image, &clipped))
+        return NR_OK;
+    rect = &clipped;
     const NrSize size =
         nr_hist_tile_size(rect->right - rect->left, rect->bottom - rect->top, image->format, L, C);
     if (size.width <= 0 || size.height <= 0)
@@ -834,14 +935,12 @@ int nr_estimate_state_accumulate(void* user, NrEstimateState* state, const NrIma
     if (!state || !image || !origin || !rect)
         return NR_ERR_INVALID_ARG;
     NrImage internal;
-    nr_image_to_internal(&internal, image);
-    if (internal.format == 0)
-        return NR_ERR_FORMAT;
-    const int status = nr_image_resolve_planes(&internal);
+    const int status = nr_estimate_image_prepare(image, &internal);
     if (status != NR_OK)
         return status;
-    const NrRect moved = {rect[0] - origin[0], rect[1] - origin[1], rect[2] - origin[0],
-                          rect[3] - origin[1]};
+    NrRect moved;
+    if (!nr_hist_moved_rect(origin, rect, &internal, &moved))
+        return NR_OK; /* nothing of the rectangle lies on the image */
     return nr_hist_accumulate_image(user, &state->hist, &moved, &internal);
 }
 

@@ -120,10 +120,30 @@ NrSize nr_hist_tile_size(int32_t rect_w, int32_t rect_h, uint32_t code, int32_t 
 
 /*
  * Adds the rectangle rect {x0, y0, x1, y1} of image (internal code, resolved planes) to the
- * histograms, tile by tile (each tile clipped to the image). Stops at the first failing tile.
+ * histograms, tile by tile over the part of rect on the image. Stops at the first failing tile.
  */
 int nr_hist_accumulate_image(void* user, NrNoiseHistogram* hist, const NrRect* rect,
                              const struct NrImage* image);
+
+/*
+ * The part of rect that lies on the image, in *out; non-zero when it holds pixels. The
+ * accumulations walk their tiles over this part only.
+ */
+int nr_hist_clip_rect(const NrRect* rect, const struct NrImage* image, NrRect* out);
+
+/*
+ * rect {x0, y0, x1, y1} moved by minus origin {x, y} (in 64 bits, so any 32-bit values do) and
+ * clipped to the image, in *out; non-zero when it holds pixels.
+ */
+int nr_hist_moved_rect(const int32_t origin[2], const int32_t rect[4], const struct NrImage* image,
+                       NrRect* out);
+
+/*
+ * The internal descriptor of an indexed image for the streaming estimate, planes resolved.
+ * NR_ERR_FORMAT for an unknown index, NR_ERR_INVALID_ARG when a plane the format reads has no
+ * data, else NR_OK.
+ */
+int nr_estimate_image_prepare(const struct NrImage* indexed, struct NrImage* internal);
 
 /*
  * One tile {x0, y0, x1, y1}: pyramid with one extra luma level, one job per group and band level.
@@ -137,6 +157,14 @@ int nr_hist_accumulate_tile(void* user, NrNoiseHistogram* hist, const NrRect* ti
 int nr_hist_accumulate_level(void* user, NrHistLevel* hist, const struct NrLevel* band,
                              const struct NrLevel* coarse, int32_t j, int32_t x_shift,
                              int32_t y_shift);
+/*
+ * nr_hist_accumulate_level with the same counts; with `compact` set, the fast form allocates only
+ * the scratch it uses instead of the room of the integral images (a worker counting while others
+ * hold tiles of their own).
+ */
+int nr_hist_count_level(void* user, NrHistLevel* hist, const struct NrLevel* band,
+                        const struct NrLevel* coarse, int32_t j, int32_t x_shift, int32_t y_shift,
+                        int32_t compact);
 
 /*
  * Integral images of a width x height window of samples (format 16 or 272; others leave the
@@ -200,8 +228,9 @@ int nr_estimate_state_create(void* user, NrEstimateState** out, int32_t luma_lev
 void nr_estimate_state_free(void* user, NrEstimateState* state);
 /*
  * Adds rect {x0, y0, x1, y1} moved by minus origin {x, y} of image (an indexed image as at the
- * public boundary: format index, byte strides) to the histograms. NR_ERR_INVALID_ARG for null
- * arguments, NR_ERR_FORMAT for an unknown index, else the accumulation's status.
+ * public boundary: format index, byte strides) to the histograms; only the part on the image
+ * counts (none: NR_OK, nothing counted). NR_ERR_INVALID_ARG for null arguments or a plane without
+ * data, NR_ERR_FORMAT for an unknown index, else the accumulation's status.
  */
 int nr_estimate_state_accumulate(void* user, NrEstimateState* state, const struct NrImage* image,
                                  const int32_t origin[2], const int32_t rect[4]);

@@ -1,15 +1,32 @@
 /*
  * Auto-reset events and the pool of four worker threads.
  *
- * The caller dispatches a request to every worker and then polls their state words with a yield
- * loop; the workers pull job indices from the shared counter under the pool mutex until none is
- * left. The state word of a slot is the only thing the two sides exchange without a lock, so it is
- * an atomic written with release and read with acquire order: a worker's "idle" carries all the
- * writes of the jobs it ran back to the dispatcher.
+ * The caller dispatches a request to every worker and then waits until all are idle again; the
+ * workers pull job indices from the shared counter under the pool mutex until none is left. The
+ * state word of a slot is the only thing the two sides exchange without a lock, so it is an atomic
+ * written with release and read with acquire order: a worker's "idle" carries all the writes of
+ * the jobs it ran back to the dispatcher.
+ *
+ * The dispatcher does not poll with a yield loop while the jobs run: on a machine with as many
+ * processors as workers that loop takes a processor from them. It sleeps instead on the pool's
+ * count of workers still busy (a futex on Linux), which the last worker to go idle brings to 0 and
+ * wakes; then it reads every state word as before. The rare waits of start-up and shutdown sleep
+ * on the state word itself, which the worker wakes when it shows "started" and "exited".
  */
 #include "nr_pool.h"
 
 #include <new>
+
+#if defined(__linux__)
+#include <limits.h>
+#include <linux/futex.h>
+#include <sys/syscall.h>
+#include <time.h>
+#include <unistd.h>
+#define NR_POOL_FUTEX 1
+#else
+#define NR_POOL_FUTEX 0
+#endif
 
 /* ---- Events ---------------------------------------------------------------------------------- */
 
@@ -163,15 +180,113 @@ static inline void nr_state_store(NrWorker* worker, int32_t state) {
     worker->state.store(state, std::memory_order_release);
 }
 
-static void nr_wait_for_state_bit(const NrWorker* worker, int32_t bit) {
-    while (!(nr_state_load(worker) & bit)) {
-        nr_sleep(0);
+/* ---- Sleeping on a word ----------------------------------------------------------------------
+ *
+ * nr_word_wait sleeps while *word still holds `seen` (or until the timeout in microseconds, -1 for
+ * none; spurious returns are allowed, callers look again); nr_word_wake wakes every sleeper. Where
+ * there is no futex both fall back to a yield.
+ */
+
+static_assert(sizeof(std::atomic<int32_t>) == sizeof(int32_t) &&
+                  std::atomic<int32_t>::is_always_lock_free,
+              "a futex needs a plain 32-bit atomic word");
+
+static void nr_word_wait(std::atomic<int32_t>* word, int32_t seen, int64_t timeout_us) {
+#if NR_POOL_FUTEX
+    struct timespec limit;
+    struct timespec* limit_ptr = nullptr;
+    if (timeout_us >= 0) {
+        limit.tv_sec = static_cast<time_t>(timeout_us / 1000000);
+        limit.tv_nsec = static_cast<long>(timeout_us % 1000000) * 1000;
+        limit_ptr = &limit;
+    }
+    syscall(SYS_futex, reinterpret_cast<int32_t*>(word), FUTEX_WAIT_PRIVATE, seen, limit_ptr,
+            nullptr, 0);
+#else
+    (void)word;
+    (void)seen;
+    (void)timeout_us;
+    nr_sleep(0);
+#endif
+}
+
+static void nr_word_wake(std::atomic<int32_t>* word) {
+#if NR_POOL_FUTEX
+    syscall(SYS_futex, reinterpret_cast<int32_t*>(word), FUTEX_WAKE_PRIVATE, INT_MAX, nullptr,
+            nullptr, 0);
+#else
+    (void)word;
+#endif
+}
+
+/* A short spin before sleeping: a request whose jobs end within a few microseconds (or a state
+ * that is already there) costs no system call. */
+static inline void nr_cpu_relax(void) {
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_ia32_pause();
+#endif
+}
+
+enum { kSpinChecks = 256 };
+
+/* Start-up and shutdown: sleeps on the state word, which the worker wakes when it shows "started"
+ * or "exited"; the timeout bounds the wait for the other states (in practice already there). */
+static void nr_wait_for_state_bit(NrWorker* worker, int32_t bit) {
+    for (int32_t i = 0; i < kSpinChecks; ++i) {
+        if (nr_state_load(worker) & bit) {
+            return;
+        }
+        nr_cpu_relax();
+    }
+    for (;;) {
+        const int32_t seen = nr_state_load(worker);
+        if (seen & bit) {
+            return;
+        }
+        nr_word_wait(&worker->state, seen, 1000);
+    }
+}
+
+/* A state the worker announces to a thread that may sleep on it. */
+static void nr_state_store_wake(NrWorker* worker, int32_t state) {
+    nr_state_store(worker, state);
+    nr_word_wake(&worker->state);
+}
+
+/* The worker has found no job left: it is idle, and the last of the request wakes the
+ * dispatcher. */
+static void nr_worker_go_idle(NrWorker* worker) {
+    /* Nothing of the slot is read after "idle": the dispatcher may fill it for the next request. */
+    std::atomic<int32_t>* pending = worker->pending;
+    nr_state_store(worker, NR_WORKER_IDLE);
+    if (pending != nullptr && pending->fetch_sub(1, std::memory_order_acq_rel) == 1) {
+        nr_word_wake(pending);
+    }
+}
+
+/* The dispatcher: sleeps until every worker of the request is idle again. */
+static void nr_wait_for_request(NrPool* pool) {
+    int32_t i = 0;
+    for (; i < kSpinChecks && pool->pending.load(std::memory_order_acquire) != 0; ++i) {
+        nr_cpu_relax();
+    }
+    for (;;) {
+        const int32_t seen = pool->pending.load(std::memory_order_acquire);
+        if (seen == 0) {
+            break;
+        }
+        nr_word_wait(&pool->pending, seen, -1);
+    }
+    /* Each worker stored "idle" before counting itself out; reading the state words with acquire
+     * order makes the results of its jobs visible here. */
+    for (int32_t w = 0; w < pool->count; ++w) {
+        nr_wait_for_state_bit(&pool->slots[w], NR_WORKER_IDLE);
     }
 }
 
 static void* nr_worker_main(void* argument) {
     NrWorker* worker = static_cast<NrWorker*>(argument);
-    nr_state_store(worker, NR_WORKER_STARTED);
+    nr_state_store_wake(worker, NR_WORKER_STARTED);
     for (;;) {
         nr_event_wait(worker->event, -1);
         if (nr_state_load(worker) == NR_WORKER_EXIT) {
@@ -181,7 +296,7 @@ static void* nr_worker_main(void* argument) {
         const int32_t job = *worker->next_job;
         if (job >= worker->job_count) {
             nr_pool_mutex_unlock(worker->mutex);
-            nr_state_store(worker, NR_WORKER_IDLE);
+            nr_worker_go_idle(worker);
             continue;
         }
         NrJobFn function = worker->functions[job * worker->function_stride];
@@ -189,14 +304,14 @@ static void* nr_worker_main(void* argument) {
         *worker->next_job = job + 1;
         nr_pool_mutex_unlock(worker->mutex);
         if (!function) {
-            nr_state_store(worker, NR_WORKER_IDLE);
+            nr_worker_go_idle(worker);
             continue;
         }
         function(job_argument);
         // Wake ourselves so that the next wait returns at once and we take another job.
         nr_event_signal(worker->event);
     }
-    nr_state_store(worker, NR_WORKER_EXITED);
+    nr_state_store_wake(worker, NR_WORKER_EXITED);
     return nullptr;
 }
 
@@ -208,6 +323,7 @@ int32_t nr_pool_init(void* user, NrPool* pool) {
     }
     pool->user = user;
     pool->running = 0;
+    new (&pool->pending) std::atomic<int32_t>(0);
     int32_t status = nr_pool_mutex_create(user, &pool->mutex);
     if (status != NR_OK) {
         return status;
@@ -233,6 +349,7 @@ int32_t nr_pool_init(void* user, NrPool* pool) {
         worker->index = i;
         worker->next_job = &pool->next_job;
         worker->mutex = pool->mutex;
+        worker->pending = &pool->pending;
         worker->thread = nr_thread_create(nr_worker_main, worker);
         if (!worker->thread) {
             status = NR_ERR_FAILED;
@@ -289,6 +406,8 @@ void nr_pool_dispatch(NrPool* pool, NrJobFn* functions, int32_t stride, void** a
         }
         return;
     }
+    /* Counted before any worker is woken: each counts itself out once when it goes idle. */
+    pool->pending.store(pool->count, std::memory_order_relaxed);
     for (int32_t i = 0; i < pool->count; ++i) {
         NrWorker* worker = &pool->slots[i];
         worker->function_stride = stride;
@@ -302,9 +421,7 @@ void nr_pool_dispatch(NrPool* pool, NrJobFn* functions, int32_t stride, void** a
         worker->mutex = pool->mutex;
         nr_event_signal(worker->event);
     }
-    for (int32_t i = 0; i < pool->count; ++i) {
-        nr_wait_for_state_bit(&pool->slots[i], NR_WORKER_IDLE);
-    }
+    nr_wait_for_request(pool);
 }
 
 void nr_pool_run_table(NrPool* pool, NrJobFn* functions, int32_t stride, void** arguments,
@@ -348,8 +465,9 @@ void nr_pool_shutdown(NrPool* pool) {
         for (int32_t i = 0; i < pool->count; ++i) {
             NrWorker* worker = &pool->slots[i];
             if (worker->thread) {
-                nr_wait_for_state_bit(worker, NR_WORKER_EXITED);
+                /* Joined first: the thread has then shown "exited" and left the slot alone. */
                 worker->thread = nr_thread_join(worker->thread);
+                nr_wait_for_state_bit(worker, NR_WORKER_EXITED);
             }
             if (worker->event) {
                 nr_event_free(pool->user, worker->event);

@@ -97,6 +97,9 @@ typedef struct NrWorker {
     int32_t* next_job; /* the pool's shared next-job index, guarded by mutex */
     NrPoolMutex* mutex;
     NrThread* thread; /* null for a slot whose thread never started */
+    /* The pool's count of workers still busy with the current request; the worker that brings it
+     * to 0 wakes the dispatcher. */
+    std::atomic<int32_t>* pending;
 } NrWorker;
 
 typedef struct NrPool {
@@ -106,6 +109,8 @@ typedef struct NrPool {
     void* user;
     NrPoolMutex* mutex;
     int32_t running; /* 1 once every worker has started */
+    /* Workers not yet idle again in the current request; the dispatcher sleeps on it. */
+    std::atomic<int32_t> pending;
 } NrPool;
 
 /*

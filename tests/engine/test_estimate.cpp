@@ -920,7 +920,7 @@ TEST(SaturatingCounts, OneBinPastSixtyFiveThousandStopsAtTheMaximumInEveryForm) 
 
 TEST(SaturatingCounts, MergedHistogramsSaturateAndThePooledRunMatchesTheSingleThreadOne) {
     /* Mid grey with seeded noise: the finest levels' busiest bins pass 65,535 many times over,
-     * within each of the pool's stripes too. */
+     * within each tile that a worker counts on its own too. */
     const int w = 1200, h = 900;
     Image image(NR_CODE_YUV444, w, h);
     std::mt19937 rng(31);

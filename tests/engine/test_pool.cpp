@@ -6,8 +6,14 @@
 
 #include <dirent.h>
 #include <pthread.h>
+#include <stdio.h>
+#include <string.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 #include <atomic>
+#include <chrono>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -91,6 +97,63 @@ TEST_F(PoolTest, EmptyRequestCallsNothingAndLeavesWorkersIdle) {
     EXPECT_EQ(job.calls.load(), 0);
     for (int i = 0; i < pool->count; ++i) {
         EXPECT_EQ(pool->slots[i].state.load(), NR_WORKER_IDLE);
+    }
+}
+
+namespace {
+
+// The scheduler state of one thread of this process ('R' running, 'S' sleeping, ...).
+char thread_state(long tid) {
+    const std::string path = "/proc/self/task/" + std::to_string(tid) + "/stat";
+    FILE* f = fopen(path.c_str(), "r");
+    if (!f) {
+        return '?';
+    }
+    char line[512] = {0};
+    const size_t n = fread(line, 1, sizeof(line) - 1, f);
+    fclose(f);
+    line[n] = 0;
+    const char* close = strrchr(line, ')');
+    return close && close[1] == ' ' ? close[2] : '?';
+}
+
+struct Watch {
+    long caller_tid = 0;
+    std::atomic<bool> saw_caller_asleep{false};
+    int value = 0; // plain write, read by the caller after the request
+};
+
+// Runs until it has seen the dispatching thread asleep (or gives up after a few seconds).
+void watch_job(void* argument) {
+    Watch* watch = static_cast<Watch*>(argument);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (thread_state(watch->caller_tid) == 'S') {
+            watch->saw_caller_asleep.store(true);
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    watch->value = 42;
+}
+
+} // namespace
+
+TEST_F(PoolTest, CallerSleepsWhileAJobRunsAndWakesWhenItEnds) {
+    // A yielding caller stays runnable and would take a processor from the workers; the caller
+    // blocks instead, and still sees the job's writes when the request returns.
+    for (int round = 0; round < 3; ++round) {
+        Watch watch;
+        watch.caller_tid = syscall(SYS_gettid);
+        Job others[3];
+        void* args[4] = {&watch, &others[0], &others[1], &others[2]};
+        NrJobFn table[4] = {watch_job, count_job, count_job, count_job};
+        nr_pool_run_each(pool, table, args, 4);
+        EXPECT_TRUE(watch.saw_caller_asleep.load()) << "round " << round;
+        EXPECT_EQ(watch.value, 42);
+        for (const Job& job : others) {
+            EXPECT_EQ(job.value, 1);
+        }
     }
 }
 

@@ -844,6 +844,94 @@ TEST(ProcessArgs, PartlyOverlappingFramesAreRefusedInPlaceIsAllowed) {
     EXPECT_EQ(nr_engine_process(engine.e, &planar.f, &planar_dst.f, nullptr, nullptr), NR_OK);
 }
 
+TEST(ProcessArgs, DestinationWhosePlanesShareBytesIsRefusedAndUntouched) {
+    // Workers would write the shared bytes from two threads at once. Planes whose rows only
+    // interleave (no byte in common) are a valid layout.
+    const Picture p = noisy(synthetic(640, 480), 6.0, 4.0, 37);
+    Engine engine;
+    applicationSettings(engine.e);
+    installFlatProfile(engine.e, 4);
+    const int32_t w = 640, h = 480;
+    struct Case {
+        const char* name;
+        uint32_t format;
+        bool refused;
+        // Places the destination's planes in a buffer of 4 x w x h bytes.
+        void (*place)(NrFrame* f, uint8_t* buf);
+    } cases[] = {
+        {"NV12 chroma on the luma", NR_FORMAT_NV12, true,
+         [](NrFrame* f, uint8_t* b) {
+             f->planes[0] = f->planes[1] = b;
+             f->strides[0] = f->strides[1] = 640;
+         }},
+        {"NV21 chroma from the last luma row", NR_FORMAT_NV21, true,
+         [](NrFrame* f, uint8_t* b) {
+             f->planes[0] = b;
+             f->planes[1] = b + 479 * 640;
+             f->strides[0] = f->strides[1] = 640;
+         }},
+        {"I420 V one row into U", NR_FORMAT_I420, true,
+         [](NrFrame* f, uint8_t* b) {
+             f->planes[0] = b;
+             f->planes[1] = b + 640 * 480;
+             f->planes[2] = f->planes[1] + 239 * 320;
+             f->strides[0] = 640;
+             f->strides[1] = f->strides[2] = 320;
+         }},
+        {"I420 U inside the luma, bottom-up", NR_FORMAT_I420, true,
+         [](NrFrame* f, uint8_t* b) {
+             f->planes[0] = b;
+             f->planes[1] = b + 100 * 640 + 7 + 239 * 320;
+             f->planes[2] = b + 2 * 640 * 480;
+             f->strides[0] = 640;
+             f->strides[1] = -320;
+             f->strides[2] = 320;
+         }},
+        {"NV12 chroma rows between the luma rows", NR_FORMAT_NV12, false,
+         [](NrFrame* f, uint8_t* b) {
+             f->planes[0] = b;
+             f->planes[1] = b + 640;
+             f->strides[0] = f->strides[1] = 2 * 640;
+         }},
+        {"I420 U and V side by side in one row", NR_FORMAT_I420, false,
+         [](NrFrame* f, uint8_t* b) {
+             f->planes[0] = b;
+             f->planes[1] = b + 640 * 480;
+             f->planes[2] = f->planes[1] + 320;
+             f->strides[0] = 640;
+             f->strides[1] = f->strides[2] = 640;
+         }},
+    };
+    for (const Case& c : cases) {
+        const Frame src = makeFrame(p, c.format);
+        std::vector<uint8_t> buf((size_t)4 * w * h, kCanary);
+        NrFrame dst = src.f;
+        memset(dst.planes, 0, sizeof(dst.planes));
+        c.place(&dst, buf.data());
+        const std::vector<uint8_t> before = buf;
+        const int32_t status = nr_engine_process(engine.e, &src.f, &dst, nullptr, nullptr);
+        if (c.refused) {
+            EXPECT_EQ(status, NR_ERR_INVALID_ARG) << c.name;
+            EXPECT_EQ(buf, before) << c.name;
+            continue;
+        }
+        ASSERT_EQ(status, NR_OK) << c.name;
+        // The same pixels as a destination of the usual layout.
+        Frame usual = src;
+        ASSERT_EQ(nr_engine_process(engine.e, &src.f, &usual.f, nullptr, nullptr), NR_OK);
+        const int32_t planes = c.format == NR_FORMAT_I420 ? 3 : 2;
+        for (int32_t i = 0; i < planes; ++i) {
+            const int32_t rows = i == 0 ? h : h / 2;
+            const int32_t bytes = i == 0 || c.format != NR_FORMAT_I420 ? w : w / 2;
+            for (int32_t y = 0; y < rows; ++y) {
+                ASSERT_EQ(0, memcmp(dst.planes[i] + (ptrdiff_t)y * dst.strides[i],
+                                    usual.f.planes[i] + (ptrdiff_t)y * usual.f.strides[i], bytes))
+                    << c.name << " plane " << i << " row " << y;
+            }
+        }
+    }
+}
+
 // ---- profiles -------------------------------------------------------------------------------
 
 TEST(ProcessProfile, StoredProfileWithoutChromaTablesIsNotUsedForAChromaRun) {
@@ -974,6 +1062,121 @@ TEST(ProcessProfile, StreamingEstimateBuildsAStoredProfile) {
     EXPECT_EQ(nr_engine_process(engine.e, &frame.f, &dst.f, nullptr, nullptr), NR_OK);
 }
 
+namespace {
+
+// Every count of a histogram, level after level.
+std::vector<uint16_t> histCounts(const NrNoiseHistogram& hist) {
+    std::vector<uint16_t> all;
+    for (uint32_t g = 0; g < hist.group_count; ++g) {
+        for (int32_t j = 0; j < hist.groups[g].level_count; ++j) {
+            const uint16_t* c = hist.groups[g].levels[j].counts;
+            all.insert(all.end(), c, c + NR_HIST_LEVEL_COUNTS);
+        }
+    }
+    return all;
+}
+
+} // namespace
+
+TEST(ProcessProfile, StreamingEstimateCountsOnlyThePartOfTheRectangleOnTheImage) {
+    const int32_t w = 300, h = 200;
+    const Frame frame = makeFrame(noisy(photoResized(w, h), 6.0, 4.0, 71), NR_FORMAT_YUY2);
+    NrImage image;
+    ASSERT_EQ(nr_image_from_frame(&frame.f, &image), NR_OK);
+    const int32_t lo = INT32_MIN, hi = INT32_MAX;
+    struct Case {
+        const char* name;
+        int32_t origin[2];
+        int32_t rect[4];
+        int32_t on_image[4]; // the clipped rectangle; zero size: nothing is counted
+    } cases[] = {
+        {"inside", {0, 0}, {10, 20, 250, 190}, {10, 20, 250, 190}},
+        {"inside, moved by the origin", {-40, 30}, {-30, 50, 200, 200}, {10, 20, 240, 170}},
+        {"huge", {0, 0}, {0, 0, 2000000000, 2000000000}, {0, 0, w, h}},
+        {"far negative start", {0, 0}, {-1000000000, -5, 60, 70}, {0, 0, 60, 70}},
+        {"the whole 32-bit range", {0, 0}, {lo, lo, hi, hi}, {0, 0, w, h}},
+        {"origin at the limits",
+         {lo, hi - 100},
+         {lo + 30, hi - 60, lo + 90, hi},
+         {30, 40, 90, 100}},
+        {"a move past 32 bits", {hi, hi}, {lo, lo, hi, hi}, {0, 0, 0, 0}},
+        {"partly outside", {0, 0}, {150, 100, 5000, 5000}, {150, 100, w, h}},
+        {"empty", {0, 0}, {50, 50, 50, 80}, {0, 0, 0, 0}},
+        {"inverted", {0, 0}, {120, 100, 20, 10}, {0, 0, 0, 0}},
+        {"right of the image", {0, 0}, {w, 0, w + 100, h}, {0, 0, 0, 0}},
+        {"above the image", {0, 0}, {0, lo, w, 0}, {0, 0, 0, 0}},
+    };
+    const int32_t zero[2] = {0, 0};
+    for (const Case& c : cases) {
+        Engine engine;
+        ASSERT_EQ(nr_engine_profile_accumulate(engine.e, &image, c.origin, c.rect), NR_OK)
+            << c.name;
+        ASSERT_NE(engine.e->estimate, nullptr);
+        const NrNoiseHistogram& pooled = engine.e->estimate->hist;
+        // The single-threaded streaming form, with the wild rectangle and with the clipped one.
+        NrEstimateState* wild = nullptr;
+        NrEstimateState* clipped = nullptr;
+        const int32_t L = pooled.groups[0].level_count, C = pooled.groups[1].level_count;
+        ASSERT_EQ(nr_estimate_state_create(nullptr, &wild, L, C), NR_OK);
+        ASSERT_EQ(nr_estimate_state_create(nullptr, &clipped, L, C), NR_OK);
+        EXPECT_EQ(nr_estimate_state_accumulate(nullptr, wild, &image, c.origin, c.rect), NR_OK);
+        const bool counted = c.on_image[2] > c.on_image[0] && c.on_image[3] > c.on_image[1];
+        if (counted) {
+            ASSERT_EQ(nr_estimate_state_accumulate(nullptr, clipped, &image, zero, c.on_image),
+                      NR_OK);
+        }
+        const std::vector<uint16_t> expected = histCounts(clipped->hist);
+        uint64_t total = 0;
+        for (const uint16_t n : expected) {
+            total += n;
+        }
+        EXPECT_EQ(total > 0, counted) << c.name;
+        EXPECT_TRUE(histCounts(pooled) == expected) << c.name;
+        EXPECT_TRUE(histCounts(wild->hist) == expected) << c.name;
+        nr_estimate_state_free(nullptr, wild);
+        nr_estimate_state_free(nullptr, clipped);
+    }
+}
+
+TEST(ProcessProfile, StreamingEstimateRefusesPlanesWithoutData) {
+    const Picture p = noisy(photoResized(160, 120), 6.0, 4.0, 72);
+    const int32_t origin[2] = {0, 0};
+    const int32_t rect[4] = {0, 0, 160, 120};
+    struct Case {
+        uint32_t format;
+        int32_t plane; // the plane left without data
+    } cases[] = {{NR_FORMAT_YUY2, 0}, {NR_FORMAT_YUV444, 0}, {NR_FORMAT_NV12, 0},
+                 {NR_FORMAT_NV12, 1}, {NR_FORMAT_I420, 1},   {NR_FORMAT_I420, 2}};
+    for (const Case& c : cases) {
+        const Frame frame = makeFrame(p, c.format);
+        NrImage image;
+        ASSERT_EQ(nr_image_from_frame(&frame.f, &image), NR_OK);
+        // A histogram with counts in it already: a refused call leaves them.
+        Engine engine;
+        ASSERT_EQ(nr_engine_profile_accumulate(engine.e, &image, origin, rect), NR_OK);
+        NrEstimateState* state = nullptr;
+        ASSERT_EQ(nr_estimate_state_create(nullptr, &state, 4, 3), NR_OK);
+        ASSERT_EQ(nr_estimate_state_accumulate(nullptr, state, &image, origin, rect), NR_OK);
+        const std::vector<uint16_t> engine_before = histCounts(engine.e->estimate->hist);
+        const std::vector<uint16_t> state_before = histCounts(state->hist);
+        NrImage bad = image;
+        if (c.plane == 0) {
+            bad.planes[0] = nullptr;
+            bad.data = nullptr;
+        } else {
+            bad.planes[c.plane] = nullptr;
+        }
+        EXPECT_EQ(nr_engine_profile_accumulate(engine.e, &bad, origin, rect), NR_ERR_INVALID_ARG)
+            << c.format << " plane " << c.plane;
+        EXPECT_EQ(nr_estimate_state_accumulate(nullptr, state, &bad, origin, rect),
+                  NR_ERR_INVALID_ARG)
+            << c.format << " plane " << c.plane;
+        EXPECT_TRUE(histCounts(engine.e->estimate->hist) == engine_before);
+        EXPECT_TRUE(histCounts(state->hist) == state_before);
+        nr_estimate_state_free(nullptr, state);
+    }
+}
+
 // ---- allocation failures --------------------------------------------------------------------
 
 TEST(ProcessMemory, EveryFailedAllocationIsReportedAndReleased) {
@@ -1053,7 +1256,9 @@ const EstimateCase kEstimateCases[] = {
     {641, 481, NR_FORMAT_YUV444, true},  {1000, 700, NR_FORMAT_I420, true},
     {900, 600, NR_FORMAT_UYVY, false},   {33, 17, NR_FORMAT_NV21, false},
     {3000, 40, NR_FORMAT_YUY2, false},   {2000, 1500, NR_FORMAT_NV12, true},
-    {4000, 3000, NR_FORMAT_YUY2, false},
+    {4000, 3000, NR_FORMAT_YUY2, false}, {1283, 967, NR_FORMAT_UYVY, true},
+    {999, 1001, NR_FORMAT_NV21, true},   {1203, 803, NR_FORMAT_YUV444, false},
+    {37, 2001, NR_FORMAT_I420, false},
 };
 
 } // namespace
@@ -1111,6 +1316,54 @@ TEST(PooledEstimate, HistogramsAndProfileAreBitIdenticalToTheSingleThreadRun) {
         EXPECT_EQ(0, memcmp(blob_a, blob_b, sizeof(blob_a))) << c.w << "x" << c.h;
         nr_profile_free(nullptr, &a);
         nr_profile_free(nullptr, &b);
+    }
+}
+
+TEST(PooledEstimate, StreamingEstimateOfSeveralFramesIsBitIdenticalToTheSingleThreadOne) {
+    // Three frames of one format, each in two rectangles (one of them reaching past the frame),
+    // into one estimate: the same counts and the same profile as the single-threaded form.
+    const uint32_t formats[] = {NR_FORMAT_YUY2, NR_FORMAT_UYVY, NR_FORMAT_I420,
+                                NR_FORMAT_NV12, NR_FORMAT_NV21, NR_FORMAT_YUV444};
+    const int32_t sizes[3][2] = {{640, 480}, {1283, 967}, {211, 1001}};
+    for (const uint32_t format : formats) {
+        Engine engine;
+        NrEstimateState* state = nullptr;
+        for (int f = 0; f < 3; ++f) {
+            const int32_t w = sizes[f][0], h = sizes[f][1];
+            const Picture clean = f == 1 ? synthetic(w, h) : photoResized(w, h);
+            const Frame frame = makeFrame(noisy(clean, 5.0 + f, 3.0, format + f), format);
+            NrImage image;
+            ASSERT_EQ(nr_image_from_frame(&frame.f, &image), NR_OK);
+            const int32_t origin[2] = {-f, 2 * f};
+            const int32_t split = h / 3 + 2 * f;
+            const int32_t first[4] = {-f, 2 * f, w - f - 7, split};
+            const int32_t second[4] = {-f - 50, split, w + 100, h + 2 * f + 100};
+            for (const int32_t* rect : {first, second}) {
+                ASSERT_EQ(nr_engine_profile_accumulate(engine.e, &image, origin, rect), NR_OK);
+                if (state == nullptr) {
+                    const NrNoiseHistogram& hist = engine.e->estimate->hist;
+                    ASSERT_EQ(nr_estimate_state_create(nullptr, &state, hist.groups[0].level_count,
+                                                       hist.groups[1].level_count),
+                              NR_OK);
+                }
+                ASSERT_EQ(nr_estimate_state_accumulate(nullptr, state, &image, origin, rect),
+                          NR_OK);
+                ASSERT_TRUE(histCounts(engine.e->estimate->hist) == histCounts(state->hist))
+                    << "format " << format << " frame " << f;
+            }
+        }
+        ASSERT_EQ(nr_engine_profile_finish(engine.e), NR_OK);
+        NrNoiseProfile single;
+        memset(&single, 0, sizeof(single));
+        ASSERT_EQ(nr_profile_alloc(nullptr, &single), NR_OK);
+        ASSERT_EQ(nr_estimate_state_finish(state, &single), NR_OK);
+        nr_estimate_state_free(nullptr, state);
+        NrProfileBlob expected;
+        NrProfileBlob got;
+        nr_profile_write(expected, &single);
+        nr_profile_write(got, &engine.e->profile);
+        EXPECT_EQ(0, memcmp(expected, got, sizeof(got))) << "format " << format;
+        nr_profile_free(nullptr, &single);
     }
 }
 
